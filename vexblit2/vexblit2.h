@@ -1,0 +1,91 @@
+/*
+ * vexblit2 — 16-bit blits between caller-owned pixel buffers, and a TGA loader.
+ *
+ * On 32-bit Windows ("vexblit2.dll") every export is __stdcall, exported under
+ * its undecorated name, and every parameter is one 32-bit argument. Elsewhere
+ * ("libvexblit2.so", and the 64-bit Windows test build) the exports use C
+ * linkage and the platform's default convention, with native pointers.
+ *
+ * Pixels are 16-bit little-endian, 565 or 555 (see vx_CheckMMX_Bit16). A buffer
+ * is the address of its pixel (0,0) and a signed pitch in bytes. Rectangles are
+ * four int32_t: left, top, right, bottom, with right and bottom exclusive. The
+ * caller owns every buffer, alpha map and rectangle it passes.
+ */
+#ifndef VEXBLIT2_H
+#define VEXBLIT2_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define VX_CALL __stdcall
+#if defined(VEXBLIT2_BUILDING)
+#define VX_API __declspec(dllexport)
+#else
+#define VX_API __declspec(dllimport)
+#endif
+#else
+#define VX_CALL
+#define VX_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct vx_Rect {
+    int32_t left, top, right, bottom;
+} vx_Rect;
+
+VX_API void VX_CALL vx_Init(uint32_t ColorKey);
+VX_API void VX_CALL vx_Free(void);
+VX_API void VX_CALL vx_CheckMMX_Bit16(uint32_t Mode);
+VX_API uint32_t VX_CALL vx_ARGB(uint32_t Alpha, uint32_t Red, uint32_t Green, uint32_t Blue);
+
+VX_API void VX_CALL vx_Normal_Blt(void* Dest, const void* Src, int32_t DestPitch, int32_t SrcPitch,
+                                  int32_t DestX, int32_t DestY, const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_Clipper_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                   const void* Src, int32_t DestPitch, int32_t SrcPitch,
+                                   int32_t DestX, int32_t DestY, const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_Clipper_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                            const void* Src, int32_t DestPitch, int32_t SrcPitch,
+                                            int32_t DestX, int32_t DestY, const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_Clipper_Alpha_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                                  const void* Src, int32_t DestPitch,
+                                                  int32_t SrcPitch, int32_t DestX, int32_t DestY,
+                                                  const vx_Rect* SrcRect, uint32_t Alpha);
+VX_API void VX_CALL vx_Clipper_BlackAlpha_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight,
+                                                       void* Dest, const void* Src,
+                                                       int32_t DestPitch, int32_t SrcPitch,
+                                                       int32_t DestX, int32_t DestY,
+                                                       const vx_Rect* SrcRect, uint32_t Alpha);
+VX_API void VX_CALL vx_Clipper_LightAlpha_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight,
+                                                       void* Dest, const void* Src,
+                                                       int32_t DestPitch, int32_t SrcPitch,
+                                                       int32_t DestX, int32_t DestY,
+                                                       const vx_Rect* SrcRect, uint32_t Alpha);
+VX_API void VX_CALL vx_Clipper_AlphaChannel_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                                const void* Src, const uint8_t* AlphaMap,
+                                                int32_t DestPitch, int32_t SrcPitch,
+                                                int32_t DestX, int32_t DestY,
+                                                const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_Clipper_AlphaChannel_Blt2(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                                 const void* Src, const uint8_t* AlphaMap,
+                                                 int32_t DestPitch, int32_t SrcPitch,
+                                                 int32_t DestX, int32_t DestY,
+                                                 const vx_Rect* SrcRect, uint32_t Color);
+VX_API void VX_CALL vx_Clipper_Alpha_Fill(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                          int32_t DestPitch, int32_t X, int32_t Y, int32_t Width,
+                                          int32_t Height, uint32_t Color, uint32_t Reserved);
+VX_API void VX_CALL vx_Reduce_Blt(void* Dest, const void* Src, int32_t DestPitch, int32_t SrcPitch,
+                                  const vx_Rect* DestRect, const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_Reduce_ColorKey_Blt(void* Dest, const void* Src, int32_t DestPitch,
+                                           int32_t SrcPitch, const vx_Rect* DestRect,
+                                           const vx_Rect* SrcRect);
+VX_API void VX_CALL vx_LoadTga(const char* FileName, void* Pixels, uint8_t* AlphaMap,
+                               int32_t* Width, int32_t* Height);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VEXBLIT2_H */
