@@ -134,6 +134,7 @@ def write_source(table, path):
         "",
         "namespace cvcode {",
         "",
+        "// clang-format off",
         "const std::uint16_t Big5ToGBTable[kBig5TableSize] = {",
     ]
     for row in range(94):
@@ -141,7 +142,7 @@ def write_source(table, path):
         lines.append(f"    // lead byte {0xA1 + row:02X}")
         for i in range(0, 157, 10):
             lines.append("    " + " ".join(f"0x{e:04X}," for e in entries[i:i + 10]))
-    lines += ["};", "", "}  // namespace cvcode", ""]
+    lines += ["};", "// clang-format on", "", "}  // namespace cvcode", ""]
     with open(path, "w", encoding="ascii", newline="\n") as f:
         f.write("\n".join(lines))
 
