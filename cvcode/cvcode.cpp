@@ -1,5 +1,7 @@
 #include "cvcode/cvcode.h"
 
+#include <cstddef>
+
 namespace cvcode {
 
 namespace {
