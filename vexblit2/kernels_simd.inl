@@ -97,10 +97,6 @@ struct KeyOp {
         const T src = V::Load(s);
         const T keyed = V::Eq(src, Key);
         if (V::AllSet(keyed)) return;  // all key: the destination is not even read
-        if (V::NoneSet(keyed)) {
-            V::Store(d, src);
-            return;
-        }
         V::Store(d, V::Select(keyed, V::Load(d), src));
     }
 };
@@ -258,6 +254,17 @@ inline uint16_t Load16(const uint8_t* p) {
 
 inline void Store16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 
+// W sampled pixels to W destination pixels, keeping the destination where
+// the sample is the key. As in the packed colour-key copy, a group that mixes
+// key and other pixels is merged and stored whole, so its key positions are
+// rewritten with the values they already hold; an all-key group is not
+// touched. (Storing the non-key pixels one by one costs ten times as much.)
+inline void StoreGroupKeyed(uint8_t* d, T picked, const T& key) {
+    const T keyed = V::Eq(picked, key);
+    if (V::AllSet(keyed)) return;
+    V::Store(d, V::Select(keyed, V::Load(d), picked));
+}
+
 template <bool Keyed>
 void ReduceBlock(const ReduceArgs& r) {
     if (r.DestWidth > kMaxTableColumns) {
@@ -279,36 +286,40 @@ void ReduceBlock(const ReduceArgs& r) {
             }
         }
     }
-    const KeyOp keyOp{V::Set(r.Key)};
+    const T key = V::Set(r.Key);
     const int32_t n = r.DestWidth;
     uint8_t* destRow = r.Dest;
     int64_t rowPos = r.Y.Start, rowRem = r.Y.StartRem;
     for (int32_t j = 0; j < r.DestHeight; ++j) {
         const uint8_t* srcRow = r.Src + rowPos * r.SrcPitch;
-        if (same) {
-            if constexpr (Keyed)
-                ColorKeyBlock(Block{destRow, 0, srcRow, 0, nullptr, 0, n, 1}, r.Key);
-            else
-                CopyRow(destRow, srcRow, n);
-        } else if (half) {
-            // Column i samples source column 2i + 1: the odd pixels of 2n.
+        if (same && !Keyed) {
+            CopyRow(destRow, srcRow, n);
+        } else if (same || half) {
+            // 1:1 columns, or column i from source column 2i + 1 (the odd pixels of 2n).
+            const int step = same ? 1 : 2;
             int32_t i = 0;
             for (; i + W <= n; i += W) {
-                const T picked = V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
-                if constexpr (Keyed) {
-                    alignas(32) uint8_t buf[2 * W];
-                    V::Store(buf, picked);
-                    keyOp.Group(buf, destRow + 2 * i, nullptr);
-                } else {
+                const T picked = same ? V::Load(srcRow + 2 * i)
+                                      : V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
+                if constexpr (Keyed)
+                    StoreGroupKeyed(destRow + 2 * i, picked, key);
+                else
                     V::Store(destRow + 2 * i, picked);
-                }
             }
             for (; i < n; ++i) {
-                const uint16_t s = Load16(srcRow + 4 * i + 2);
+                const uint16_t s = Load16(srcRow + 2 * (step * i + step - 1));
                 if (!Keyed || s != r.Key) Store16(destRow + 2 * i, s);
             }
         } else {
-            for (int32_t i = 0; i < n; ++i) {
+            int32_t i = 0;
+            if constexpr (Keyed) {
+                for (; i + W <= n; i += W) {
+                    alignas(32) uint8_t buf[2 * W];
+                    for (int k = 0; k < W; ++k) std::memcpy(buf + 2 * k, srcRow + 2 * ptrdiff_t(columns[i + k]), 2);
+                    StoreGroupKeyed(destRow + 2 * i, V::Load(buf), key);
+                }
+            }
+            for (; i < n; ++i) {
                 const uint16_t s = Load16(srcRow + 2 * ptrdiff_t(columns[i]));
                 if (!Keyed || s != r.Key) Store16(destRow + 2 * i, s);
             }
