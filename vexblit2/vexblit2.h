@@ -10,6 +10,22 @@
  * is the address of its pixel (0,0) and a signed pitch in bytes. Rectangles are
  * four int32_t: left, top, right, bottom, with right and bottom exclusive. The
  * caller owns every buffer, alpha map and rectangle it passes.
+ *
+ * The blits never allocate, never fail and return nothing. The Clipper family
+ * writes only inside columns 0..DestWidth-1 and rows 0..DestHeight-1 of the
+ * destination; vx_Normal_Blt and the Reduce blits clip nothing, so the caller
+ * keeps both rectangles inside their buffers. Only the low 16 bits of
+ * ColorKey, Mode and Alpha count, and only the low 8 of each vx_ARGB argument.
+ *
+ * Strengths: Alpha of the translucent and brightening blits is limited to 256,
+ * of the darkening blit to 32; alpha-map bytes and the alpha of a packed colour
+ * for AlphaChannel_Blt2 count in 32nds (0 keeps the destination, 32 the
+ * source); vx_Clipper_Alpha_Fill uses the colour's whole alpha byte (255 puts
+ * the colour). The alpha map is addressed in source coordinates with a row
+ * pitch of SrcPitch / 2 bytes.
+ *
+ * The colour key (vx_Init) and the pixel format (vx_CheckMMX_Bit16) are
+ * process-wide and unguarded: do not change them while another thread blits.
  */
 #ifndef VEXBLIT2_H
 #define VEXBLIT2_H
@@ -18,7 +34,9 @@
 
 #if defined(_WIN32)
 #define VX_CALL __stdcall
-#if defined(VEXBLIT2_BUILDING)
+#if defined(VEXBLIT2_STATIC)
+#define VX_API /* linked in directly (the library's own tests and benchmarks) */
+#elif defined(VEXBLIT2_BUILDING)
 #define VX_API __declspec(dllexport)
 #else
 #define VX_API __declspec(dllimport)
