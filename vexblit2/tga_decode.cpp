@@ -198,6 +198,7 @@ struct Layout {
 template <class Conv>
 void DecodePixels(Source& src, const Layout& lay, const Conv& conv, uint16_t* pixels,
                   uint8_t* alphaMap) {
+    if (lay.Width == 0) return;  // rows of no pixels read nothing
     LastValue last;
     RleState rle;
     uint8_t alpha = kNoAlpha;  // once per load, not per row

@@ -2,6 +2,8 @@
 
 #include "vexblit2/tga_loader.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -36,11 +38,19 @@ void ReadTgaFile(const char* fileName, std::vector<uint8_t>& image) {
     if (!fileName) ThrowCannotOpen("");
     File f = OpenForReading(fileName);
     if (!f) ThrowCannotOpen(fileName);
-    // One read of the whole file; the size is a hint, a file that changes
-    // length meanwhile is read to its actual end.
-    long size = -1;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) size = std::ftell(f.get());
-    if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) ThrowCannotOpen(fileName);
+    // Only a regular file counts: a directory opens on some systems but has
+    // no bytes, and its reported size means nothing. The size is a hint; a
+    // file that changes length meanwhile is read to its actual end.
+#if defined(_WIN32)
+    struct _stat64 st;
+    const bool regular = _fstat64(_fileno(f.get()), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st;
+    const bool regular = fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+    if (!regular || st.st_size < 0) ThrowCannotOpen(fileName);
+    const auto size = static_cast<uint64_t>(st.st_size);
+    if (size > image.max_size()) ThrowCannotOpen(fileName);
     image.resize(static_cast<size_t>(size));
     size_t got = std::fread(image.data(), 1, image.size(), f.get());
     if (got == image.size()) {
@@ -49,7 +59,7 @@ void ReadTgaFile(const char* fileName, std::vector<uint8_t>& image) {
     } else {
         image.resize(got);
     }
-    // A name that opens but cannot be read (a directory) is as good as missing.
+    // A file that cannot be read to its end is as good as a missing one.
     if (std::ferror(f.get())) ThrowCannotOpen(fileName);
 }
 

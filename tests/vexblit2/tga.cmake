@@ -1,4 +1,26 @@
 # Tests of the TGA loader.
 selvane_add_gtest(NAME vexblit2_tga_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_decode_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_decode_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tga_loader_test.cpp
   LIBS vexblit2_tga)
+
+# Files from an independent writer, made at test time (native builds only:
+# the writer is a Linux program).
+if(NOT WIN32)
+  find_program(TGA_TEST_CONVERT NAMES convert-im6.q16 convert-im6 convert)
+  if(TGA_TEST_CONVERT)
+    selvane_add_gtest(NAME vexblit2_tga_imagemagick_tests
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_imagemagick_test.cpp
+      LIBS vexblit2_tga)
+    target_compile_definitions(vexblit2_tga_imagemagick_tests PRIVATE
+      TGA_TEST_CONVERT="${TGA_TEST_CONVERT}")
+  else()
+    message(WARNING "ImageMagick's convert not found: its TGA tests are not built")
+  endif()
+endif()
+
+# Bounded run in the test suite; run longer by hand:
+#   build/native-asan/tests/vexblit2/vexblit2_tga_fuzz -max_total_time=600 CORPUS_DIR
+selvane_add_fuzzer(NAME vexblit2_tga_fuzz
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_fuzz.cpp
+  LIBS vexblit2_tga
+  SECONDS 20)

@@ -2,6 +2,7 @@
 // Builds small TGA files byte by byte and decodes them into buffers fenced
 // by guard bytes, so that a write outside Width x Height shows up.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,7 +28,8 @@ inline Bytes MakeTga(const Header& h, const Bytes& body) {
                0, 0, 0, 0,
                uint8_t(h.Width), uint8_t(h.Width >> 8), uint8_t(h.Height), uint8_t(h.Height >> 8),
                h.Depth, h.Descriptor};
-    b.insert(b.end(), body.begin(), body.end());
+    b.resize(18 + body.size());
+    std::copy(body.begin(), body.end(), b.begin() + 18);
     return b;
 }
 
