@@ -47,6 +47,14 @@ const uint8_t* ReadValue(Source& src, LastValue& last, size_t bytes) {
     return last.Bytes;
 }
 
+inline uint32_t LittleEndian(uint32_t x) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap32(x);
+#else
+    return x;
+#endif
+}
+
 inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 template <PixelFormat F>
@@ -89,26 +97,39 @@ inline uint16_t FromBgr(const uint8_t* p) {
 template <PixelFormat F>
 struct GreyConv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 1;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return FromGrey<F>(p[0]); }
 };
 template <PixelFormat F>
 struct Rgb15Conv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 2;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return From15<F>(Le16(p)); }
 };
 template <PixelFormat F>
 struct Rgb16Conv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 2;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return From16<F>(Le16(p)); }
 };
 template <PixelFormat F>
 struct Rgb24Conv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 3;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return FromBgr<F>(p); }
+    // The same from the value's three bytes as the low bytes of a 32-bit word:
+    // one load instead of three.
+    static uint16_t FromWord(uint32_t x) {
+        if constexpr (F == PixelFormat::Rgb565)
+            return static_cast<uint16_t>((x >> 8 & 0xF800) | (x >> 5 & 0x07E0) | (x >> 3 & 0x1F));
+        else
+            return static_cast<uint16_t>((x >> 9 & 0x7C00) | (x >> 6 & 0x03E0) | (x >> 3 & 0x1F));
+    }
 };
 template <PixelFormat F>
 struct Rgb32Conv {
     static constexpr bool HasAlpha = true;
+    static constexpr size_t Size = 4;
     uint16_t operator()(const uint8_t* p, uint8_t& alpha) const {
         alpha = static_cast<uint8_t>(p[3] >> 3);
         return FromBgr<F>(p);
@@ -121,11 +142,13 @@ struct Palette {
 };
 struct PaletteConv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 1;
     const Palette* Pal;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return Pal->Pixel[p[0]]; }
 };
 struct PaletteAlphaConv {
     static constexpr bool HasAlpha = true;
+    static constexpr size_t Size = 1;
     const Palette* Pal;
     uint16_t operator()(const uint8_t* p, uint8_t& alpha) const {
         alpha = static_cast<uint8_t>(Pal->Alpha[p[0]] >> 3);
@@ -135,21 +158,49 @@ struct PaletteAlphaConv {
 // Image types and depths without a defined conversion: black, alpha unchanged.
 struct NoConv {
     static constexpr bool HasAlpha = false;
+    static constexpr size_t Size = 0;
     uint16_t operator()(const uint8_t*, uint8_t&) const { return 0; }
 };
+
+// Converts `count` whole values that lie in the file one after the other.
+// Stride is the value size when the compiler may know it (the usual case,
+// which it can vectorise), 0 when it comes from the header at run time.
+template <size_t Stride, class Conv>
+void ConvertWhole(const uint8_t* __restrict p, size_t bytes, const Conv& conv,
+                  uint16_t* __restrict px, uint8_t* __restrict al, size_t count, uint8_t& alpha) {
+    const size_t step = Stride ? Stride : bytes;
+    if constexpr (Conv::HasAlpha) {
+        uint8_t a = alpha;
+        for (size_t i = 0; i < count; ++i) {
+            px[i] = conv(p + i * step, a);
+            al[i] = a;
+        }
+        alpha = a;
+    } else if constexpr (Stride == 3 && requires { Conv::FromWord(0u); }) {
+        // Every value but the last has a byte after it to complete the word.
+        for (size_t i = 0; i + 1 < count; ++i) {
+            uint32_t x;
+            std::memcpy(&x, p + 3 * i, 4);
+            px[i] = Conv::FromWord(LittleEndian(x));
+        }
+        px[count - 1] = conv(p + 3 * (count - 1), alpha);
+    } else {
+        for (size_t i = 0; i < count; ++i) px[i] = conv(p + i * step, alpha);
+    }
+}
 
 // Reads, converts and stores `count` consecutive values.
 template <class Conv>
 void DecodeRaw(Source& src, LastValue& last, size_t bytes, const Conv& conv, uint16_t* px,
                uint8_t* al, size_t count, uint8_t& alpha) {
-    size_t whole = bytes ? std::min(count, src.Remaining() / bytes) : count;
-    const uint8_t* p = src.Data + src.Pos;
-    for (size_t i = 0; i < whole; ++i, p += bytes) {
-        px[i] = conv(p, alpha);
-        if constexpr (Conv::HasAlpha) al[i] = alpha;
-    }
+    const size_t whole = bytes ? std::min(count, src.Remaining() / bytes) : count;
     if (whole) {
-        last.Ptr = p - bytes;
+        const uint8_t* p = src.Data + src.Pos;
+        if (bytes == Conv::Size)
+            ConvertWhole<Conv::Size>(p, bytes, conv, px, al, whole, alpha);
+        else
+            ConvertWhole<0>(p, bytes, conv, px, al, whole, alpha);
+        last.Ptr = p + (whole - 1) * bytes;
         src.Pos += whole * bytes;
     }
     for (size_t i = whole; i < count; ++i) {
