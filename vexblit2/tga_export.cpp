@@ -38,21 +38,22 @@ void Load(const char* fileName, void* pixels, uint8_t* alphaMap, uint16_t* width
 char g_FailureText[2048];
 
 // Runs the load and returns 0, or the failure kind with its text stored.
-uint32_t LoadCatching(const char* fileName, void* pixels, uint8_t* alphaMap, uint16_t* width,
+// Kept out of line so that the export's own frame has no handler tables for
+// the caller's unwinding to consult.
+__attribute__((noinline)) uint32_t LoadCatching(const char* fileName, void* pixels, uint8_t* alphaMap, uint16_t* width,
                       uint16_t* height) noexcept {
-    uint32_t kind = VX_TGA_OTHER_ERROR;
     const char* text = "unknown failure";
+    uint32_t kind = VX_TGA_OTHER_ERROR;
     try {
         Load(fileName, pixels, alphaMap, width, height);
         return 0;
     } catch (const vexblit2::TgaError& e) {
+        text = e.what();
         kind = e.ErrorKind == vexblit2::TgaError::Kind::CannotOpen ? VX_TGA_CANNOT_OPEN
                                                                     : VX_TGA_PALETTE_ERROR;
-        std::snprintf(g_FailureText, sizeof g_FailureText, "%s", e.what());
-        return kind;
-    } catch (const std::exception& e) {
-        text = e.what();
         std::snprintf(g_FailureText, sizeof g_FailureText, "%s", text);
+    } catch (const std::exception& e) {  // out of memory for the file image
+        std::snprintf(g_FailureText, sizeof g_FailureText, "%s", e.what());
     } catch (...) {
         std::snprintf(g_FailureText, sizeof g_FailureText, "%s", text);
     }

@@ -24,3 +24,24 @@ selvane_add_fuzzer(NAME vexblit2_tga_fuzz
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_fuzz.cpp
   LIBS vexblit2_tga
   SECONDS 20)
+
+# The export as the game client calls it, through the shared library. The
+# catching caller is built apart from the library: C with a vectored handler
+# on Windows, C++ elsewhere.
+if(TARGET vexblit2)
+  if(WIN32)
+    set(tga_caller ${CMAKE_CURRENT_LIST_DIR}/tga_export_caller_win.c)
+  else()
+    set(tga_caller ${CMAKE_CURRENT_LIST_DIR}/tga_export_caller_posix.cpp)
+  endif()
+  selvane_add_gtest(NAME vexblit2_tga_export_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tga_export_test.cpp ${tga_caller}
+    LIBS vexblit2)
+  target_include_directories(vexblit2_tga_export_tests PRIVATE ${PROJECT_SOURCE_DIR})
+  if(WIN32)
+    # wine finds the DLL beside the program
+    add_custom_command(TARGET vexblit2_tga_export_tests POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vexblit2>
+              $<TARGET_FILE_DIR:vexblit2_tga_export_tests>)
+  endif()
+endif()
