@@ -36,9 +36,11 @@ Bytes Value(Kind k, int x, int y) {
     uint8_t r, g, b, a;
     Colour(x, y, r, g, b, a);
     switch (k) {
-        case Grey: return {uint8_t((r + g + b) / 3)};
+        case Grey:
+            return {uint8_t((r + g + b) / 3)};
         case Palette24:
-        case Palette32: return {uint8_t((r & 0xE0) | (g & 0xE0) >> 3 | b >> 6)};
+        case Palette32:
+            return {uint8_t((r & 0xE0) | (g & 0xE0) >> 3 | b >> 6)};
         case Rgb15: {
             const unsigned w = (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
             return {uint8_t(w), uint8_t(w >> 8)};
@@ -47,8 +49,10 @@ Bytes Value(Kind k, int x, int y) {
             const unsigned w = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
             return {uint8_t(w), uint8_t(w >> 8)};
         }
-        case Rgb24: return {b, g, r};
-        case Rgb32: return {b, g, r, a};
+        case Rgb24:
+            return {b, g, r};
+        case Rgb32:
+            return {b, g, r, a};
     }
     return {};
 }
@@ -56,15 +60,29 @@ Bytes Value(Kind k, int x, int y) {
 Bytes MakeFile(Kind k, bool rle) {
     const uint8_t type = k == Grey ? 3 : (k == Palette24 || k == Palette32) ? 1 : 2;
     const uint8_t depth = k == Grey || k == Palette24 || k == Palette32 ? 8
-                          : k == Rgb15                                   ? 15
-                          : k == Rgb16                                   ? 16
-                          : k == Rgb24                                   ? 24
-                                                                         : 32;
+                          : k == Rgb15                                  ? 15
+                          : k == Rgb16                                  ? 16
+                          : k == Rgb24                                  ? 24
+                                                                        : 32;
     const bool mapped = type == 1;
     const uint8_t entry = k == Palette32 ? 32 : 24;
-    Bytes f = {0, uint8_t(mapped), uint8_t(type + (rle ? 8 : 0)), 0, 0,
-               0, uint8_t(mapped ? 1 : 0), uint8_t(mapped ? entry : 0), 0, 0, 0, 0,
-               uint8_t(kW), uint8_t(kW >> 8), uint8_t(kH), uint8_t(kH >> 8), depth,
+    Bytes f = {0,
+               uint8_t(mapped),
+               uint8_t(type + (rle ? 8 : 0)),
+               0,
+               0,
+               0,
+               uint8_t(mapped ? 1 : 0),
+               uint8_t(mapped ? entry : 0),
+               0,
+               0,
+               0,
+               0,
+               uint8_t(kW),
+               uint8_t(kW >> 8),
+               uint8_t(kH),
+               uint8_t(kH >> 8),
+               depth,
                uint8_t(k == Rgb32 || k == Palette32 ? 8 : 0)};
     if (mapped) {
         for (int i = 0; i < 256; ++i) {
@@ -90,7 +108,9 @@ Bytes MakeFile(Kind k, bool rle) {
                 continue;
             }
             int raw = 1;
-            while (x + raw < kW && raw < 128 && !(x + raw + 1 < kW && row[x + raw + 1] == row[x + raw])) ++raw;
+            while (x + raw < kW && raw < 128 &&
+                   !(x + raw + 1 < kW && row[x + raw + 1] == row[x + raw]))
+                ++raw;
             f.push_back(uint8_t(raw - 1));
             for (int i = 0; i < raw; ++i) f.insert(f.end(), row[x + i].begin(), row[x + i].end());
             x += raw;
@@ -154,7 +174,8 @@ void StbThen565(benchmark::State& state, Kind k, bool rle) {
 void OursFromFile(benchmark::State& state, Kind k, bool rle) {
     const Bytes file = MakeFile(k, rle);
     const auto path = std::filesystem::temp_directory_path() / "tga-bench.tga";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), file.size());
     vexblit2::TTgaLoader loader;
     std::vector<uint16_t> px(kW * kH);
     std::vector<uint8_t> al(kW * kH);
@@ -176,11 +197,14 @@ const bool kRegistered = [] {
     for (const auto& n : kKinds) {
         for (bool rle : {false, true}) {
             const std::string suffix = std::string(n.Name) + (rle ? "_rle" : "_raw");
-            benchmark::RegisterBenchmark(("TgaOurs/" + suffix).c_str(), Ours, n.K, rle)->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("TgaStb565/" + suffix).c_str(), StbThen565, n.K, rle)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("TgaOurs/" + suffix).c_str(), Ours, n.K, rle)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("TgaStb565/" + suffix).c_str(), StbThen565, n.K, rle)
+                ->Unit(benchmark::kMillisecond);
         }
     }
-    benchmark::RegisterBenchmark("TgaOursFromFile/rgb24_raw", OursFromFile, Rgb24, false)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("TgaOursFromFile/rgb24_raw", OursFromFile, Rgb24, false)
+        ->Unit(benchmark::kMillisecond);
     return true;
 }();
 

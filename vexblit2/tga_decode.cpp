@@ -42,7 +42,8 @@ const uint8_t* ReadValue(Source& src, LastValue& last, size_t bytes) {
     const size_t keep = std::min<size_t>(bytes, 4);
     if (last.Ptr != last.Bytes) std::memcpy(last.Bytes, last.Ptr, keep);
     last.Ptr = last.Bytes;
-    if (src.Remaining()) std::memcpy(last.Bytes, src.Data + src.Pos, std::min(keep, src.Remaining()));
+    if (src.Remaining())
+        std::memcpy(last.Bytes, src.Data + src.Pos, std::min(keep, src.Remaining()));
     src.Pos = src.Size;
     return last.Bytes;
 }
@@ -68,7 +69,8 @@ inline uint16_t FromGrey(uint8_t v) {
 template <PixelFormat F>
 inline uint16_t From15(uint16_t w) {
     if constexpr (F == PixelFormat::Rgb565)  // green widened from 5 to 6 bits by doubling
-        return static_cast<uint16_t>(((w >> 10) & 31) << 11 | (((w >> 5) & 31) * 2) << 5 | (w & 31));
+        return static_cast<uint16_t>(((w >> 10) & 31) << 11 | (((w >> 5) & 31) * 2) << 5 |
+                                     (w & 31));
     else
         return static_cast<uint16_t>(w & 0x7FFF);
 }
@@ -274,21 +276,30 @@ void DecodePixels(Source& src, const Layout& lay, const Conv& conv, uint16_t* pi
 template <PixelFormat F>
 uint16_t ConvertEntry(const uint8_t* p, unsigned bits) {
     switch (bits) {
-        case 8: return FromGrey<F>(p[0]);
-        case 15: return From15<F>(Le16(p));
-        case 16: return From16<F>(Le16(p));
-        default: return FromBgr<F>(p);  // 24 and 32
+        case 8:
+            return FromGrey<F>(p[0]);
+        case 15:
+            return From15<F>(Le16(p));
+        case 16:
+            return From16<F>(Le16(p));
+        default:
+            return FromBgr<F>(p);  // 24 and 32
     }
 }
 
 size_t EntryBytes(unsigned bits) {
     switch (bits) {
-        case 8: return 1;
+        case 8:
+            return 1;
         case 15:
-        case 16: return 2;
-        case 24: return 3;
-        case 32: return 4;
-        default: return 0;
+        case 16:
+            return 2;
+        case 24:
+            return 3;
+        case 32:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -299,8 +310,8 @@ size_t EntryBytes(unsigned bits) {
 }
 
 template <PixelFormat F>
-void Decode(const uint8_t* data, size_t size, uint16_t* pixels, uint8_t* alphaMap,
-            uint16_t* width, uint16_t* height) {
+void Decode(const uint8_t* data, size_t size, uint16_t* pixels, uint8_t* alphaMap, uint16_t* width,
+            uint16_t* height) {
     uint8_t h[18] = {};  // a file shorter than the header reads as zeros
     if (size) std::memcpy(h, data, std::min<size_t>(size, sizeof h));
     Source src{data, size, std::min<size_t>(size, sizeof h)};

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 #include "vexblit2/state.h"
 #include "vexblit2/tga_loader.h"
@@ -25,10 +27,12 @@ void Load(const char* fileName, void* pixels, uint8_t* alphaMap, uint16_t* width
           uint16_t* height) {
     vexblit2::TTgaLoader* loader = State().CurrentLoader.get();
     if (!loader) throw std::runtime_error("vx_LoadTga called without vx_Init");
+    // Our own copy: the caller's name may live in memory the load overwrites.
+    const std::string name = fileName ? fileName : "";
     if (State().Format565)
-        loader->Load565(fileName, pixels, alphaMap, width, height);
+        loader->Load565(name.c_str(), pixels, alphaMap, width, height);
     else
-        loader->Load555(fileName, pixels, alphaMap, width, height);
+        loader->Load555(name.c_str(), pixels, alphaMap, width, height);
 }
 
 #if defined(_WIN32)
@@ -40,8 +44,9 @@ char g_FailureText[2048];
 // Runs the load and returns 0, or the failure kind with its text stored.
 // Kept out of line so that the export's own frame has no handler tables for
 // the caller's unwinding to consult.
-__attribute__((noinline)) uint32_t LoadCatching(const char* fileName, void* pixels, uint8_t* alphaMap, uint16_t* width,
-                      uint16_t* height) noexcept {
+__attribute__((noinline)) uint32_t LoadCatching(const char* fileName, void* pixels,
+                                                uint8_t* alphaMap, uint16_t* width,
+                                                uint16_t* height) noexcept {
     const char* text = "unknown failure";
     uint32_t kind = VX_TGA_OTHER_ERROR;
     try {
@@ -50,7 +55,7 @@ __attribute__((noinline)) uint32_t LoadCatching(const char* fileName, void* pixe
     } catch (const vexblit2::TgaError& e) {
         text = e.what();
         kind = e.ErrorKind == vexblit2::TgaError::Kind::CannotOpen ? VX_TGA_CANNOT_OPEN
-                                                                    : VX_TGA_PALETTE_ERROR;
+                                                                   : VX_TGA_PALETTE_ERROR;
         std::snprintf(g_FailureText, sizeof g_FailureText, "%s", text);
     } catch (const std::exception& e) {  // out of memory for the file image
         std::snprintf(g_FailureText, sizeof g_FailureText, "%s", e.what());

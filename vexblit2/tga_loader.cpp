@@ -38,9 +38,9 @@ void ReadTgaFile(const char* fileName, std::vector<uint8_t>& image) {
     if (!fileName) ThrowCannotOpen("");
     File f = OpenForReading(fileName);
     if (!f) ThrowCannotOpen(fileName);
-    // Only a regular file counts: a directory opens on some systems but has
-    // no bytes, and its reported size means nothing. The size is a hint; a
-    // file that changes length meanwhile is read to its actual end.
+        // Only a regular file counts: a directory opens on some systems but has
+        // no bytes, and its reported size means nothing. The size is a hint; a
+        // file that changes length meanwhile is read to its actual end.
 #if defined(_WIN32)
     struct _stat64 st;
     const bool regular = _fstat64(_fileno(f.get()), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
@@ -55,7 +55,8 @@ void ReadTgaFile(const char* fileName, std::vector<uint8_t>& image) {
     size_t got = std::fread(image.data(), 1, image.size(), f.get());
     if (got == image.size()) {
         uint8_t more[4096];
-        while (size_t n = std::fread(more, 1, sizeof more, f.get())) image.insert(image.end(), more, more + n);
+        while (size_t n = std::fread(more, 1, sizeof more, f.get()))
+            image.insert(image.end(), more, more + n);
     } else {
         image.resize(got);
     }

@@ -19,7 +19,8 @@ enum class PixelFormat { Rgb565, Rgb555 };
 class TgaError : public std::runtime_error {
 public:
     enum class Kind { CannotOpen = 1, Palette = 2 };
-    TgaError(Kind kind, const std::string& message) : std::runtime_error(message), ErrorKind(kind) {}
+    TgaError(Kind kind, const std::string& message)
+        : std::runtime_error(message), ErrorKind(kind) {}
     Kind ErrorKind;
 };
 

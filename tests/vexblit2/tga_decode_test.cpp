@@ -82,7 +82,8 @@ TEST(TgaDecode, PlacesRowsAndColumnsByTheDescriptor) {
                 body.insert(body.begin(), 0x01);
             }
             auto d = Decode(MakeTga(h, body), k565);
-            SCOPED_TRACE(testing::Message() << "descriptor " << int(c.Descriptor) << " rle " << rle);
+            SCOPED_TRACE(testing::Message()
+                         << "descriptor " << int(c.Descriptor) << " rle " << rle);
             for (int i = 0; i < 4; ++i) {
                 EXPECT_EQ(d.Alpha[i], c.WantAlpha[i]) << i;
                 // red channel follows the alpha: red byte 0x08 * k, alpha (0x40 * k) >> 3
@@ -96,13 +97,17 @@ TEST(TgaDecode, RunLengthPackets) {
     struct Case {
         const char* Name;
         uint16_t Width, Height;
-        Bytes Body;  // grey, run-length coded, top-down
+        Bytes Body;                  // grey, run-length coded, top-down
         std::vector<uint16_t> Want;  // 565
     } cases[] = {
         {"run of four", 4, 1, {0x83, 0x80}, {0x8410, 0x8410, 0x8410, 0x8410}},
         {"raw then run", 4, 1, {0x01, 0x00, 0xFF, 0x81, 0x80}, {0x0000, 0xFFFF, 0x8410, 0x8410}},
         // a packet running past its row continues on the next row
-        {"run across rows", 3, 2, {0x84, 0xFF, 0x00, 0x00}, {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0}},
+        {"run across rows",
+         3,
+         2,
+         {0x84, 0xFF, 0x00, 0x00},
+         {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0}},
         {"raw across rows", 2, 2, {0x03, 0x00, 0x80, 0xFF, 0x00}, {0x0000, 0x8410, 0xFFFF, 0x0000}},
         // and past the last row it is dropped
         {"run past the image", 2, 1, {0xFF, 0xFF}, {0xFFFF, 0xFFFF}},
@@ -135,20 +140,55 @@ TEST(TgaDecode, ColourMappedImages) {
         std::vector<uint16_t> Want;  // 565
         std::vector<uint8_t> WantAlpha;
     } cases[] = {
-        {"32-bit entries, alpha bits 8", 3, 32, 0x28, Palette32(), {0, 1, 2},
-         {0xF800, 0x07E0, 0x001F}, {16, 31, 0}},
-        {"32-bit entries, alpha bits 0", 3, 32, 0x20, Palette32(), {0, 1, 2},
-         {0xF800, 0x07E0, 0x001F}, {31, 31, 31}},
-        {"24-bit entries", 2, 24, 0x20, {0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00}, {1, 0, 1},
-         {0x001F, 0xFC00, 0x001F}, {31, 31, 31}},
-        {"8-bit entries are grey", 2, 8, 0x20, {0x80, 0xFF}, {1, 0, 0},
-         {0xFFFF, 0x8410, 0x8410}, {31, 31, 31}},
-        {"15- and 16-bit entries", 1, 15, 0x20, {0xFF, 0x7F}, {0, 0, 0},
-         {0xFFDF, 0xFFDF, 0xFFDF}, {31, 31, 31}},
+        {"32-bit entries, alpha bits 8",
+         3,
+         32,
+         0x28,
+         Palette32(),
+         {0, 1, 2},
+         {0xF800, 0x07E0, 0x001F},
+         {16, 31, 0}},
+        {"32-bit entries, alpha bits 0",
+         3,
+         32,
+         0x20,
+         Palette32(),
+         {0, 1, 2},
+         {0xF800, 0x07E0, 0x001F},
+         {31, 31, 31}},
+        {"24-bit entries",
+         2,
+         24,
+         0x20,
+         {0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00},
+         {1, 0, 1},
+         {0x001F, 0xFC00, 0x001F},
+         {31, 31, 31}},
+        {"8-bit entries are grey",
+         2,
+         8,
+         0x20,
+         {0x80, 0xFF},
+         {1, 0, 0},
+         {0xFFFF, 0x8410, 0x8410},
+         {31, 31, 31}},
+        {"15- and 16-bit entries",
+         1,
+         15,
+         0x20,
+         {0xFF, 0x7F},
+         {0, 0, 0},
+         {0xFFDF, 0xFFDF, 0xFFDF},
+         {31, 31, 31}},
         // indices beyond the map read as opaque black, never outside the palette
-        {"index beyond the map", 2, 32, 0x28, 
-         {0x00, 0x00, 0xFF, 0x80, 0x00, 0xFF, 0x00, 0xFF}, {1, 2, 255},
-         {0x07E0, 0x0000, 0x0000}, {31, 31, 31}},
+        {"index beyond the map",
+         2,
+         32,
+         0x28,
+         {0x00, 0x00, 0xFF, 0x80, 0x00, 0xFF, 0x00, 0xFF},
+         {1, 2, 255},
+         {0x07E0, 0x0000, 0x0000},
+         {31, 31, 31}},
         {"no entries", 0, 24, 0x20, {}, {0, 7, 200}, {0, 0, 0}, {31, 31, 31}},
     };
     for (const auto& c : cases) {
@@ -188,7 +228,8 @@ TEST(TgaDecode, RefusedPaletteStoresOnlyTheSize) {
         h.Height = 2;
         h.Depth = 8;
         const Bytes file = MakeTga(h, Bytes(3 * 257 + 6, 0x11));
-        SCOPED_TRACE(testing::Message() << int(c.Type) << " " << c.FirstEntry << " " << c.MapLength);
+        SCOPED_TRACE(testing::Message()
+                     << int(c.Type) << " " << c.FirstEntry << " " << c.MapLength);
         auto a = Decode(file, k565);
         EXPECT_EQ(a.Error, "Tga file pallete error ! (ReadTga, line 565)");
         auto b = Decode(file, k555);
@@ -234,15 +275,19 @@ TEST(TgaDecode, MalformedFilesStayInsideTheirBuffers) {
         std::vector<uint16_t> Want;  // empty: only the guards matter
     } cases[] = {
         {"truncated: last value repeats", MakeTga(grey, {0x00, 0xFF}), {K, W, W, W, W, W, W, W}},
-        {"truncated inside a value keeps its old bytes", MakeTga(rgb, {0xFF, 0xFF, 0xFF, 0x00}),
+        {"truncated inside a value keeps its old bytes",
+         MakeTga(rgb, {0xFF, 0xFF, 0xFF, 0x00}),
          {W, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0}},
-        {"truncated run-length: last packet repeats", MakeTga(greyRle, {0x81, 0x80}),
+        {"truncated run-length: last packet repeats",
+         MakeTga(greyRle, {0x81, 0x80}),
          {G, G, G, G, G, G, G, G}},
         {"header only", MakeTga(grey, {}), {K, K, K, K, K, K, K, K}},
         {"colour map longer than the file", MakeTga(map, {0x00, 0x00, 0xFF, 0x80}), {}},
         {"values wider than four bytes", MakeTga(wide, Bytes(100, 0xFF)), {K, K, K, K, K, K, K, K}},
         {"unknown image type", MakeTga(odd, Bytes(8, 0xFF)), {K, K, K, K, K, K, K, K}},
-        {"shorter than a header", Bytes{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0}, {K, K, K, K, K, K, K, K}},
+        {"shorter than a header",
+         Bytes{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0},
+         {K, K, K, K, K, K, K, K}},
     };
     for (const auto& c : cases) {
         for (PixelFormat f : {k565, k555}) {

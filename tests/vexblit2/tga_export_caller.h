@@ -10,11 +10,11 @@ extern "C" {
 #endif
 
 typedef struct TgaCallResult {
-    int Failed;             /* the call raised its failure */
-    uint32_t Code;          /* exception code (Windows) */
-    uint32_t Flags;         /* exception flags (Windows) */
-    uint32_t Kind;          /* VX_TGA_CANNOT_OPEN, ... (Windows) */
-    char Text[1024];        /* the failure's message text */
+    int Failed;      /* the call raised its failure */
+    uint32_t Code;   /* exception code (Windows) */
+    uint32_t Flags;  /* exception flags (Windows) */
+    uint32_t Kind;   /* VX_TGA_CANNOT_OPEN, ... (Windows) */
+    char Text[1024]; /* the failure's message text */
 } TgaCallResult;
 
 /* Calls vx_LoadTga; on Windows catches the structured exception it raises. */

@@ -24,14 +24,14 @@ std::string WriteTemp(const std::string& name, const Bytes& b) {
 
 // 2 x 1, 24-bit, top-down: pixels (B,G,R) FF 80 00 and 00 00 FF.
 Bytes TwoPixels() {
-    return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20,
-            0xFF, 0x80, 0x00, 0x00, 0x00, 0xFF};
+    return {0, 0, 2, 0, 0,  0,    0,    0,    0,    0,    0,    0,
+            2, 0, 1, 0, 24, 0x20, 0xFF, 0x80, 0x00, 0x00, 0x00, 0xFF};
 }
 
 // Colour-mapped, 3 x 2, with a first colour-map entry of 1: refused.
 Bytes RefusedPalette() {
-    return {0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0,
-            1, 2, 3, 4, 5, 6, 0, 0, 0, 0, 0, 0};
+    return {0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2,
+            0, 8, 0, 1, 2, 3, 4, 5,  6, 0, 0, 0, 0, 0, 0};
 }
 
 class TgaExport : public testing::Test {
@@ -51,7 +51,8 @@ TEST_F(TgaExport, LoadsInTheFormatOfTheFlag) {
     struct {
         uint32_t Mode;
         uint16_t Want0, Want1;
-    } cases[] = {{1, 0x041F, 0xF800}, {0x10001, 0x041F, 0xF800}, {0, 0x021F, 0x7C00}, {16, 0x021F, 0x7C00}};
+    } cases[] = {
+        {1, 0x041F, 0xF800}, {0x10001, 0x041F, 0xF800}, {0, 0x021F, 0x7C00}, {16, 0x021F, 0x7C00}};
     for (const auto& c : cases) {
         vx_CheckMMX_Bit16(c.Mode);
         TgaCallResult r;

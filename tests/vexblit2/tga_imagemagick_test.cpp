@@ -40,15 +40,22 @@ protected:
         Dir = tmpl;
         // A swirl of colours (fewer than 256, so a palette holds them exactly)
         // with a flat box that run-length packets compress.
-        Ok = Run("-size " + Size() + " 'gradient:#ff8000-#0040ff' -swirl 150 -fill '#33cc99'"
-                 " -draw \"rectangle 5,3 30,9\" +dither -colors 120 -type TrueColor -depth 8 " + P("rgb.png")) &&
-             Run(P("rgb.png") + " -alpha set -channel A -fx \"((i*7+j*13)%32)/31\" +channel -depth 8 " +
+        Ok = Run("-size " + Size() +
+                 " 'gradient:#ff8000-#0040ff' -swirl 150 -fill '#33cc99'"
+                 " -draw \"rectangle 5,3 30,9\" +dither -colors 120 -type TrueColor -depth 8 " +
+                 P("rgb.png")) &&
+             Run(P("rgb.png") +
+                 " -alpha set -channel A -fx \"((i*7+j*13)%32)/31\" +channel -depth 8 " +
                  P("rgba.png")) &&
              // at most 8 colours x 32 alphas: fits one palette
-             Run(P("rgb.png") + " +dither -colors 8 -alpha set -channel A -fx \"((i*7+j*13)%32)/31\""
-                 " +channel -depth 8 " + P("rgba8.png")) &&
-             Run("-size " + Size() + " gradient:white-black -swirl 120 -fill gray50"
-                 " -draw \"rectangle 3,12 33,15\" -colorspace Gray -depth 8 " + P("grey.png"));
+             Run(P("rgb.png") +
+                 " +dither -colors 8 -alpha set -channel A -fx \"((i*7+j*13)%32)/31\""
+                 " +channel -depth 8 " +
+                 P("rgba8.png")) &&
+             Run("-size " + Size() +
+                 " gradient:white-black -swirl 120 -fill gray50"
+                 " -draw \"rectangle 3,12 33,15\" -colorspace Gray -depth 8 " +
+                 P("grey.png"));
     }
     static void TearDownTestSuite() {
         if (!Dir.empty()) fs::remove_all(Dir);
@@ -67,7 +74,8 @@ protected:
         if (!Run(P(file) + " -depth 8 rgba:" + P(raw))) return {};
         const Bytes b = ReadAll(Dir / raw);
         std::vector<Rgba> v;
-        for (size_t i = 0; i + 3 < b.size(); i += 4) v.push_back({b[i], b[i + 1], b[i + 2], b[i + 3]});
+        for (size_t i = 0; i + 3 < b.size(); i += 4)
+            v.push_back({b[i], b[i + 1], b[i + 2], b[i + 3]});
         return v;
     }
 
@@ -120,16 +128,18 @@ TEST_F(TgaFromImageMagick, EveryKindInEveryRowOrder) {
         {"24-bit rle top-down right to left", "rgb.png",
          "-type TrueColor -compress RLE -flop -orient TopRight", Expect::Rgb, 10, 0x30},
         {"32-bit", "rgba.png", "-type TrueColorAlpha -compress None", Expect::RgbAlpha, 2, 0x08},
-        {"32-bit rle", "rgba.png", "-type TrueColorAlpha -compress RLE", Expect::RgbAlpha, 10, 0x08},
+        {"32-bit rle", "rgba.png", "-type TrueColorAlpha -compress RLE", Expect::RgbAlpha, 10,
+         0x08},
         {"32-bit rle top-down right to left", "rgba.png",
          "-type TrueColorAlpha -compress RLE -flop -orient TopRight", Expect::RgbAlpha, 10, 0x38},
         {"grey", "grey.png", "-type Grayscale -compress None", Expect::Grey, 3, 0x00},
         {"grey rle top-down", "grey.png", "-type Grayscale -compress RLE -orient TopLeft",
          Expect::Grey, 11, 0x20},
-        {"palette, 24-bit entries", "rgb.png", "-type Palette -compress None", Expect::Rgb, 1, 0x00},
+        {"palette, 24-bit entries", "rgb.png", "-type Palette -compress None", Expect::Rgb, 1,
+         0x00},
         {"palette rle", "rgb.png", "-type Palette -compress RLE", Expect::Rgb, 9, 0x00},
-        {"palette rle right to left", "rgb.png", "-type Palette -compress RLE -flip -flop -orient BottomRight",
-         Expect::Rgb, 9, 0x10},
+        {"palette rle right to left", "rgb.png",
+         "-type Palette -compress RLE -flip -flop -orient BottomRight", Expect::Rgb, 9, 0x10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -148,13 +158,14 @@ TEST_F(TgaFromImageMagick, EveryKindInEveryRowOrder) {
             Load(out, f, px, al);
             int bad = 0;
             for (size_t i = 0; i < src.size() && bad < 5; ++i) {
-                const uint16_t want = c.Kind == Expect::Grey ? FromGrey(src[i].R, f) : FromRgb(src[i], f);
+                const uint16_t want =
+                    c.Kind == Expect::Grey ? FromGrey(src[i].R, f) : FromRgb(src[i], f);
                 const uint8_t wantAlpha = c.Kind == Expect::RgbAlpha ? src[i].A >> 3 : 31;
                 if (px[i] != want || al[i] != wantAlpha) {
                     ++bad;
-                    ADD_FAILURE() << "pixel " << i % kW << "," << i / kW << ": " << std::hex << px[i]
-                                  << " want " << want << ", alpha " << std::dec << int(al[i])
-                                  << " want " << int(wantAlpha);
+                    ADD_FAILURE() << "pixel " << i % kW << "," << i / kW << ": " << std::hex
+                                  << px[i] << " want " << want << ", alpha " << std::dec
+                                  << int(al[i]) << " want " << int(wantAlpha);
                 }
             }
         }
@@ -169,8 +180,8 @@ TEST_F(TgaFromImageMagick, SixteenBitValuesAreTakenAs565) {
     for (const char* compress : {"None", "RLE"}) {
         SCOPED_TRACE(compress);
         const std::string out = std::string("16-") + compress + ".tga";
-        ASSERT_TRUE(Run(P("rgb.png") + " -depth 5 -type TrueColor -orient TopLeft -compress " + compress +
-                        " " + P(out)));
+        ASSERT_TRUE(Run(P("rgb.png") + " -depth 5 -type TrueColor -orient TopLeft -compress " +
+                        compress + " " + P(out)));
         const Bytes file = ReadAll(Dir / out);
         ASSERT_EQ(file[16], 16);
         const std::vector<Rgba> stored = Pixels(out);
@@ -182,10 +193,12 @@ TEST_F(TgaFromImageMagick, SixteenBitValuesAreTakenAs565) {
             int bad = 0;
             for (size_t i = 0; i < stored.size() && bad < 5; ++i) {
                 auto five = [](uint8_t v) { return unsigned(v * 31 + 127) / 255; };
-                const unsigned w = five(stored[i].R) << 10 | five(stored[i].G) << 5 | five(stored[i].B);
-                const uint16_t want = f == PixelFormat::Rgb565
-                                          ? uint16_t(w)
-                                          : uint16_t((w >> 11) << 10 | ((w >> 6) & 31) << 5 | (w & 31));
+                const unsigned w =
+                    five(stored[i].R) << 10 | five(stored[i].G) << 5 | five(stored[i].B);
+                const uint16_t want =
+                    f == PixelFormat::Rgb565
+                        ? uint16_t(w)
+                        : uint16_t((w >> 11) << 10 | ((w >> 6) & 31) << 5 | (w & 31));
                 if (px[i] != want || al[i] != 31) {
                     ++bad;
                     ADD_FAILURE() << "pixel " << i << ": " << std::hex << px[i] << " want " << want;

@@ -22,12 +22,24 @@ struct Header {
 };
 
 inline Bytes MakeTga(const Header& h, const Bytes& body) {
-    Bytes b = {h.IdLength, h.MapType, h.Type,
-               uint8_t(h.FirstEntry), uint8_t(h.FirstEntry >> 8),
-               uint8_t(h.MapLength), uint8_t(h.MapLength >> 8), h.EntryBits,
-               0, 0, 0, 0,
-               uint8_t(h.Width), uint8_t(h.Width >> 8), uint8_t(h.Height), uint8_t(h.Height >> 8),
-               h.Depth, h.Descriptor};
+    Bytes b = {h.IdLength,
+               h.MapType,
+               h.Type,
+               uint8_t(h.FirstEntry),
+               uint8_t(h.FirstEntry >> 8),
+               uint8_t(h.MapLength),
+               uint8_t(h.MapLength >> 8),
+               h.EntryBits,
+               0,
+               0,
+               0,
+               0,
+               uint8_t(h.Width),
+               uint8_t(h.Width >> 8),
+               uint8_t(h.Height),
+               uint8_t(h.Height >> 8),
+               h.Depth,
+               h.Descriptor};
     b.resize(18 + body.size());
     std::copy(body.begin(), body.end(), b.begin() + 18);
     return b;
