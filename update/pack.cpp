@@ -81,7 +81,7 @@ PackResult ExtractPack(const std::filesystem::path& pack, const std::filesystem:
     const int32_t count = ReadLe32(dir.data());
     if (count <= 0) return result;
 
-    const auto buffer = std::make_unique<char[]>(kCopyChunk);
+    std::unique_ptr<char[]> buffer;
     for (int32_t i = 1; i <= count; ++i) {
         if (i >= int32_t(kPackSlots))
             throw selvane::Exception("Pack directory has no slot " + std::to_string(i));
@@ -100,6 +100,7 @@ PackResult ExtractPack(const std::filesystem::path& pack, const std::filesystem:
             continue;
         }
         MakeFileDirs(*target);
+        if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kCopyChunk);
         if (WriteEntry(in, start, end - start, *target, buffer.get()))
             ++result.Written;
         else

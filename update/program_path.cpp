@@ -1,5 +1,6 @@
 #include "update/program_path.h"
 
+#include <string>
 #include <system_error>
 
 namespace update {
@@ -9,6 +10,22 @@ namespace {
 using NativeString = std::filesystem::path::string_type;
 using NativeChar = NativeString::value_type;
 
+// Windows opens a device, not a file, for these base names in any folder and
+// with any extension; a list has no business naming one.
+bool DeviceName(const NativeString& part) {
+    std::string base;
+    for (const NativeChar c : part) {
+        if (c == NativeChar('.')) break;
+        const auto u = static_cast<unsigned long>(c);
+        if (u > 0x7f) return false;
+        base += static_cast<char>(u >= 'a' && u <= 'z' ? u - 'a' + 'A' : u);
+    }
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 bool SafeComponent(const NativeString& part) {
     if (part.empty()) return false;
     bool onlyDotsAndBlanks = true;
@@ -16,6 +33,7 @@ bool SafeComponent(const NativeString& part) {
         if (c == NativeChar(0) || c == NativeChar('/') || c == NativeChar(':')) return false;
         if (c != NativeChar('.') && c != NativeChar(' ')) onlyDotsAndBlanks = false;
     }
+    if (DeviceName(part)) return false;
     // "." is harmless; "..", "...", ". ." all climb or fold into a climb on Windows.
     return !onlyDotsAndBlanks || part == NativeString(1, NativeChar('.'));
 }
