@@ -16,8 +16,7 @@ enum class TCompressionType { Standard, Filtered, HuffmanOnly };
 
 // The error dialog: text, followed by file when file is not empty. The Win32
 // owner shows it in a modal error box with the single button Abort.
-using ErrorDialog =
-    std::function<void(const std::string& text, const std::filesystem::path& file)>;
+using ErrorDialog = std::function<void(const std::string& text, const std::filesystem::path& file)>;
 
 // Ends the process when the unpacked file cannot be closed. Replaceable so that
 // this path can be tested; returns the previous function.
@@ -48,10 +47,10 @@ public:
 
     std::filesystem::path FileSource{"data.dat"};
     std::filesystem::path FileDestination{"data.dat.gz"};
-    bool DeleteSource = false;           // delete FileSource after unpacking
-    int CompressionLevel = 6;            // kept for compression; not used by Gunzip
+    bool DeleteSource = false;  // delete FileSource after unpacking
+    int CompressionLevel = 6;   // kept for compression; not used by Gunzip
     TCompressionType CompressionType = TCompressionType::Standard;  // idem
-    bool WindowOnError = true;           // show the error dialog for each failure
+    bool WindowOnError = true;  // show the error dialog for each failure
     std::function<void(GzipFileBase& sender)> OnProgress;
     int Progress = 0;      // last percentage reported (decompressed / compressed bytes)
     int ProgressStep = 0;  // 0: no progress events; else percent between two events

@@ -10,7 +10,8 @@ std::optional<std::filesystem::path::string_type> NameToNative(std::string_view 
     if (name.empty()) return std::wstring();
     if (name.size() > 0x7fffffff) return std::nullopt;
     const int size = static_cast<int>(name.size());
-    const int wide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
     if (wide <= 0) return std::nullopt;
     std::wstring result(static_cast<size_t>(wide), L'\0');
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, result.data(), wide) !=

@@ -190,8 +190,8 @@ TEST(GzipFile, ReadsWhatTheGzipToolWrites) {
     testutil::WriteFile(dir.Path / "a", a);
     testutil::WriteFile(dir.Path / "b", b);
     const std::string d = dir.Path.string();
-    const std::string cmd = "gzip -c '" + d + "/a' > '" + d + "/x.gz' && gzip -9c '" + d +
-                            "/b' >> '" + d + "/x.gz'";
+    const std::string cmd =
+        "gzip -c '" + d + "/a' > '" + d + "/x.gz' && gzip -9c '" + d + "/b' >> '" + d + "/x.gz'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     gzip::TUpdaterGzipFile gz;
     gz.FileSource = dir.Path / "x.gz";

@@ -121,8 +121,11 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
     };
     const auto size = [](const std::string& b) { return std::to_string(b.size()); };
     const Case cases[] = {
-        {"E, size one byte off: the download stays", good, "E r t 2 " + std::to_string(good.size() + 1),
-         InstallResult::SizeMismatch, {"game/r"}},
+        {"E, size one byte off: the download stays",
+         good,
+         "E r t 2 " + std::to_string(good.size() + 1),
+         InstallResult::SizeMismatch,
+         {"game/r"}},
         {"E, damaged CRC", badCrc, "E r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
         {"C, damaged CRC", badCrc, "C r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
         {"O, size one byte off", "raw", "O r t 2 4", InstallResult::SizeMismatch, {}},
@@ -205,8 +208,8 @@ TEST(InstallEntry, TypeCUnpacksThePackIntoTheProgramDirectory) {
 
 TEST(InstallEntry, NamesThatLeaveTheProgramDirectoryAreRefused) {
     const char* const hostile[] = {
-        "..\\evil",   "a\\..\\..\\evil", "\\evil",   "C:\\evil", "c:evil", "a\\\\b",
-        "a\\",        "a/../../evil",    "a:b",      "...\\evil", "aux",
+        "..\\evil",  "a\\..\\..\\evil", "\\evil", "C:\\evil",  "c:evil", "a\\\\b",
+        "a\\",       "a/../../evil",    "a:b",    "...\\evil", "aux",
 #ifndef _WIN32
         "/tmp/evil",
 #endif
@@ -247,15 +250,15 @@ TEST(ExtractPack, BadSlotsAreSkippedAndTheRestIsWritten) {
     const std::string data = "0123456789";
     const int32_t tooFar = static_cast<int32_t>(data.size() + update::kPackDirectorySize + 1);
     const std::vector<RawSlot> slots = {
-        {0, 3, 5, "a.txt"},        // fine: 012
-        {5, 2, 5, "b.txt"},        // reversed
-        {-1, 2, 5, "c.txt"},       // negative start
-        {0, tooFar, 5, "d.txt"},   // past the end of the file
-        {3, 3, 5, "e.txt"},        // empty contents: an empty file
-        {0, 2, 81, "f.txt"},       // name longer than a slot holds
-        {0, 2, 9, "..\\g.txt"},    // leaves the program directory
-        {0, 2, 0, ""},             // no name
-        {7, 10, 5, "h.txt"},       // fine: 789
+        {0, 3, 5, "a.txt"},       // fine: 012
+        {5, 2, 5, "b.txt"},       // reversed
+        {-1, 2, 5, "c.txt"},      // negative start
+        {0, tooFar, 5, "d.txt"},  // past the end of the file
+        {3, 3, 5, "e.txt"},       // empty contents: an empty file
+        {0, 2, 81, "f.txt"},      // name longer than a slot holds
+        {0, 2, 9, "..\\g.txt"},   // leaves the program directory
+        {0, 2, 0, ""},            // no name
+        {7, 10, 5, "h.txt"},      // fine: 789
     };
     testutil::WriteFile(dir.Path / "p.pak", data + testutil::PackDirectory(9, slots));
     const auto result = update::ExtractPack(dir.Path / "p.pak", program);
