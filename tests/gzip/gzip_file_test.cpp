@@ -28,18 +28,6 @@ std::string Name(const std::filesystem::path& p) { return gzip::DialogText("", p
 
 }  // namespace
 
-TEST(GzipFile, Defaults) {
-    gzip::TGzipFile gz;
-    EXPECT_EQ(gz.FileSource, "data.dat");
-    EXPECT_EQ(gz.FileDestination, "data.dat.gz");
-    EXPECT_FALSE(gz.DeleteSource);
-    EXPECT_TRUE(gz.WindowOnError);
-    EXPECT_EQ(gz.ProgressStep, 0);
-    EXPECT_EQ(gz.CompressionLevel, 6);
-    EXPECT_TRUE(gz.GzipHeader.filename);
-    EXPECT_FALSE(gz.GzipHeader.comment);
-}
-
 TEST(GzipFile, UnpacksGoodAndFaultyData) {
     const std::string text = testutil::SampleText(100000);
     const std::string member = testutil::GzipMember(text);

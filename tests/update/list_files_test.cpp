@@ -2,6 +2,7 @@
 
 #include "core/exception.h"
 #include "temp_dir.h"
+#include "update/file_util.h"
 #include "update/line_field.h"
 #include "update/text_lines.h"
 #include "update/todo_list.h"
@@ -69,11 +70,16 @@ TEST(TextLines, SaveWritesCrLfAfterEveryLineAndLoadsBack) {
     EXPECT_TRUE(update::LoadLines(file).empty());
 }
 
-TEST(TextLines, MissingFileRaisesAndUnwritableSaveRaises) {
+TEST(TextLines, FailedSaveKeepsTheOldListAndMissingListRaises) {
     testutil::TempDir dir;
     EXPECT_THROW(update::LoadLines(dir.Path / "update3.dat"), selvane::Exception);
-    EXPECT_THROW(update::SaveLines(dir.Path / "no-such-dir" / "update2.dat", {"x"}),
-                 selvane::Exception);
+
+    // The temporary file cannot be created: the old list stays whole.
+    const auto file = dir.Path / "update2.dat";
+    testutil::WriteFile(file, "AVWSEN\r\nold 1\r\n");
+    std::filesystem::create_directory(update::TempPathFor(file));
+    EXPECT_THROW(update::SaveLines(file, {"AVWSEN", "new 2"}), selvane::Exception);
+    EXPECT_EQ(testutil::ReadFile(file), "AVWSEN\r\nold 1\r\n");
 }
 
 namespace {
