@@ -2,6 +2,7 @@
 
 #include "core/exception.h"
 #include "temp_dir.h"
+#include "update/file_util.h"
 #include "update/line_field.h"
 #include "update/text_lines.h"
 #include "update/todo_list.h"
@@ -69,11 +70,16 @@ TEST(TextLines, SaveWritesCrLfAfterEveryLineAndLoadsBack) {
     EXPECT_TRUE(update::LoadLines(file).empty());
 }
 
-TEST(TextLines, MissingFileRaisesAndUnwritableSaveRaises) {
+TEST(TextLines, FailedSaveKeepsTheOldListAndMissingListRaises) {
     testutil::TempDir dir;
     EXPECT_THROW(update::LoadLines(dir.Path / "update3.dat"), selvane::Exception);
-    EXPECT_THROW(update::SaveLines(dir.Path / "no-such-dir" / "update2.dat", {"x"}),
-                 selvane::Exception);
+
+    // The temporary file cannot be created: the old list stays whole.
+    const auto file = dir.Path / "update2.dat";
+    testutil::WriteFile(file, "AVWSEN\r\nold 1\r\n");
+    std::filesystem::create_directory(update::TempPathFor(file));
+    EXPECT_THROW(update::SaveLines(file, {"AVWSEN", "new 2"}), selvane::Exception);
+    EXPECT_EQ(testutil::ReadFile(file), "AVWSEN\r\nold 1\r\n");
 }
 
 namespace {
@@ -109,11 +115,7 @@ TEST(BuildToDoList, ComparesByNameAndVersion) {
          {"AVWSEN", "data\\x.dat 0003"},
          {},
          {}},
-        {"10 is smaller than 9 as bytes",
-         Remote({"O a a 10 5"}),
-         {"AVWSEN", "a 9"},
-         {},
-         {}},
+        {"10 is smaller than 9 as bytes", Remote({"O a a 10 5"}), {"AVWSEN", "a 9"}, {}, {}},
         {"longer version with equal prefix is greater",
          Remote({"O a a 0010 5"}),
          {"AVWSEN", "a 001"},
@@ -129,11 +131,7 @@ TEST(BuildToDoList, ComparesByNameAndVersion) {
          {"AVWSEN", "\xe4 1"},
          {"O \xc4 \xc4 2 5"},
          {"\xc4"}},
-        {"first matching record decides",
-         Remote({"O a a 2 5"}),
-         {"AVWSEN", "A 3", "a 1"},
-         {},
-         {}},
+        {"first matching record decides", Remote({"O a a 2 5"}), {"AVWSEN", "A 3", "a 1"}, {}, {}},
         {"header-only local list: every entry is new",
          Remote({"E r1 t1 1 1", "O r2 t2 1 1", "C r3 t3 1 1"}),
          {"AVWSEN"},
@@ -146,11 +144,7 @@ TEST(BuildToDoList, ComparesByNameAndVersion) {
          {"AVWSEN", "t 1"},
          {"U 1 O a t 2 1", "U 1 O b t 3 1"},
          {"t", "t"}},
-        {"headers take no part",
-         {"x t 9 9", "O r t 1 1"},
-         {"t 0", "u 0"},
-         {"O r t 1 1"},
-         {"t"}},
+        {"headers take no part", {"x t 9 9", "O r t 1 1"}, {"t 0", "u 0"}, {"O r t 1 1"}, {"t"}},
     };
     for (const auto& c : cases) {
         Lines local = c.local;
