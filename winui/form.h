@@ -49,6 +49,8 @@ public:
     void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
     void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
     void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+    // Sizes the window so that its client area is width x height.
+    void SetClientSize(int width, int height);
 
     bool Visible() const;
     void Show();

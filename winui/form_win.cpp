@@ -90,6 +90,13 @@ void Form::SetBounds(int left, int top, int width, int height) {
     SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Form::SetClientSize(int width, int height) {
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    SetBounds(Left(), Top(), outer.right - outer.left, outer.bottom - outer.top);
+}
+
 bool Form::Visible() const {
     return IsWindowVisible(Handle()) != FALSE;
 }

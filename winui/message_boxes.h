@@ -12,7 +12,8 @@ enum class BoxKind {
     Plain,         // text and an OK button
     Information,   // information icon, OK
     Confirmation,  // question icon, Yes and No
-    Error,         // error icon, Abort
+    Error,         // error icon, OK: the application's standard error box
+    ErrorAbort,    // error icon, Abort
 };
 
 enum class BoxAnswer { Ok, Yes, No, Abort };

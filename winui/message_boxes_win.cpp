@@ -36,6 +36,9 @@ public:
                 break;
             case BoxKind::Error:
                 flags = MB_OK | MB_ICONERROR;
+                break;
+            case BoxKind::ErrorAbort:
+                flags = MB_OK | MB_ICONERROR;
                 renameHook =
                     SetWindowsHookExW(WH_CBT, RenameOkButton, nullptr, GetCurrentThreadId());
                 break;
@@ -48,7 +51,7 @@ public:
         switch (kind) {
             case BoxKind::Confirmation:
                 return result == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
-            case BoxKind::Error:
+            case BoxKind::ErrorAbort:
                 return BoxAnswer::Abort;
             default:
                 return BoxAnswer::Ok;

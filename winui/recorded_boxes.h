@@ -39,7 +39,7 @@ public:
         switch (kind) {
             case BoxKind::Confirmation:
                 return BoxAnswer::No;
-            case BoxKind::Error:
+            case BoxKind::ErrorAbort:
                 return BoxAnswer::Abort;
             default:
                 return BoxAnswer::Ok;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -339,6 +340,65 @@ TEST_F(Kit, ClosingTheMainWindowEndsTheMessageLoop) {
     winui::Application::Instance().Run();  // returns only once terminated
     EXPECT_TRUE(winui::Terminated());
     EXPECT_TRUE(main.Visible());  // destroyed with the program, not before
+}
+
+// What the timer saw of a real message box, and which button it pressed.
+struct OpenBox {
+    int pressButton = IDOK;
+    std::wstring okText, yesText, noText;
+    bool seen = false;
+} openBox;
+
+void CALLBACK AnswerTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"kit box");
+    if (box == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    wchar_t text[64];
+    auto read = [&](int id) {
+        text[0] = 0;
+        if (GetDlgItem(box, id) != nullptr) {
+            GetDlgItemTextW(box, id, text, 64);
+        }
+        return std::wstring(text);
+    };
+    openBox.okText = read(IDOK);
+    openBox.yesText = read(IDYES);
+    openBox.noText = read(IDNO);
+    openBox.seen = true;
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(openBox.pressButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, openBox.pressButton)));
+}
+
+TEST(SystemBoxes, EachKindHasItsButtonsAndAnswers) {
+    struct Case {
+        winui::BoxKind kind;
+        int press;
+        winui::BoxAnswer answer;
+        const wchar_t* ok;
+        bool yesNo;
+    };
+    const Case cases[] = {
+        {winui::BoxKind::Information, IDOK, winui::BoxAnswer::Ok, L"OK", false},
+        {winui::BoxKind::Confirmation, IDYES, winui::BoxAnswer::Yes, L"", true},
+        {winui::BoxKind::Confirmation, IDNO, winui::BoxAnswer::No, L"", true},
+        {winui::BoxKind::ErrorAbort, IDOK, winui::BoxAnswer::Abort, L"Abort", false},
+    };
+    for (const Case& c : cases) {
+        openBox = OpenBox{};
+        openBox.pressButton = c.press;
+        SetTimer(nullptr, 0, 50, AnswerTheBox);
+        const winui::BoxAnswer answer =
+            winui::Boxes().Show(nullptr, c.kind, L"question", L"kit box");
+        ASSERT_TRUE(openBox.seen);
+        EXPECT_EQ(answer, c.answer);
+        // Labels may carry an accelerator ampersand.
+        std::wstring ok = openBox.okText;
+        ok.erase(std::remove(ok.begin(), ok.end(), L'&'), ok.end());
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(!openBox.yesText.empty() && !openBox.noText.empty(), c.yesNo);
+    }
 }
 
 TEST(Locale, ValuesFromTheLocaleIdentifier) {
