@@ -13,10 +13,13 @@
 #include "tests/winui/jpeg_writer.h"
 #include "winui/application.h"
 #include "winui/controls.h"
+#include "winui/embedded.h"
 #include "winui/locale.h"
 #include "winui/message_pump.h"
 #include "winui/recorded_boxes.h"
 #include "winui/text.h"
+
+WINUI_EMBEDDED(marker_picture)
 
 namespace {
 
@@ -243,6 +246,14 @@ TEST_F(Kit, PicturesPaintPlainStretchedAndWithATransparentColour) {
         keyed.Paint(canvas.Dc());
         EXPECT_EQ(canvas.At(5, 5), RGB(255, 255, 255));
     }
+    // A picture kept inside the program.
+    winui::Image held(form);
+    held.AutoSize = true;
+    held.LoadFromMemory(embedded::marker_picture, embedded::marker_picture_size);
+    EXPECT_EQ(held.Width(), 27);
+    EXPECT_EQ(held.Height(), 17);
+    EXPECT_TRUE(held.FileName().empty());
+
     winui::Image sized(form);
     sized.AutoSize = true;
     sized.LoadFromFile(dir / "green.jpg");
