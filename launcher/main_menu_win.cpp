@@ -69,12 +69,11 @@ void TForm1::FormCreate() {
 
     // A missing picture stops creation here, silently: the pictures after it
     // stay empty and the window keeps its stored place and size.
-    const std::wstring set = PictureSet();
-    Image1.LoadFromFile(L"mainpic\\0" + set + L".jpg");
+    Image1.LoadFromFile(MainPicture(L"0"));
     Image1.Repaint();
     winui::Image* buttons[] = {&Image2, &Image3, &Image4, &Image5, &Image6};
     for (int i = 0; i < 5; ++i) {
-        buttons[i]->LoadFromFile(L"mainpic\\" + std::to_wstring(i + 1) + L"-1" + set + L".jpg");
+        buttons[i]->LoadFromFile(MainPicture(std::to_wstring(i + 1) + L"-1"));
         buttons[i]->Repaint();
     }
 

@@ -48,19 +48,31 @@ bool Decode(const std::uint8_t* data, std::size_t size, Pixels* out, ErrorManage
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
+    // Refuse absurd sizes before libjpeg allocates anything for them.
+    if (info.image_width == 0 || info.image_height == 0 || info.image_width > kMaxPictureSide ||
+        info.image_height > kMaxPictureSide ||
+        std::size_t{info.image_width} * info.image_height > kMaxPicturePixels) {
+        std::snprintf(errors->Message, sizeof errors->Message, "Unsupported picture size");
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
-    if (info.output_components != 3 || info.output_width == 0 || info.output_height == 0 ||
-        info.output_width > kMaxPictureSide || info.output_height > kMaxPictureSide) {
-        std::snprintf(errors->Message, sizeof errors->Message, "Unsupported picture size");
+    if (info.output_components != 3) {
+        std::snprintf(errors->Message, sizeof errors->Message, "Unsupported picture colours");
         jpeg_destroy_decompress(&info);
         return false;
     }
     const std::size_t width = info.output_width;
     out->Width = static_cast<int>(width);
     out->Height = static_cast<int>(info.output_height);
-    out->Data.assign(width * info.output_height, 0);
-    row->resize(width * 3);
+    try {
+        out->Data.assign(width * info.output_height, 0);
+        row->resize(width * 3);
+    } catch (...) {
+        jpeg_destroy_decompress(&info);  // no memory: give libjpeg's back first
+        throw;
+    }
     while (info.output_scanline < info.output_height) {
         const std::size_t y = info.output_scanline;
         JSAMPROW rows[1] = {row->data()};
@@ -82,6 +94,9 @@ bool Decode(const std::uint8_t* data, std::size_t size, Pixels* out, ErrorManage
 Pixels DecodeJpeg(const std::uint8_t* data, std::size_t size) {
     if (data == nullptr || size == 0) {
         throw selvane::Exception("Empty picture");
+    }
+    if (size > kMaxPictureBytes) {
+        throw selvane::Exception("Picture file too large");
     }
     Pixels pixels;
     ErrorManager errors{};

@@ -17,8 +17,10 @@ struct Pixels {
     std::vector<std::uint32_t> Data;
 };
 
-// Largest side we accept; anything bigger is a broken or hostile file.
-inline constexpr int kMaxPictureSide = 8192;
+// Largest picture we accept; anything bigger is a broken or hostile file.
+inline constexpr unsigned kMaxPictureSide = 8192;
+inline constexpr std::size_t kMaxPicturePixels = 16u << 20;
+inline constexpr std::size_t kMaxPictureBytes = 64u << 20;
 
 // Decodes a whole JPEG image held in memory. Throws selvane::Exception when the
 // bytes are not a JPEG image this decoder can turn into RGB.
