@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "tests/winui/jpeg_writer.h"
 #include "winui/application.h"
@@ -22,23 +23,19 @@ namespace fs = std::filesystem;
 
 // Every picture of both sets, each its own colour so a mix-up would show.
 inline void WritePictures(const fs::path& dir) {
-    std::uint8_t shade = 10;
-    auto put = [&](const std::wstring& name) {
-        testing_jpeg::WriteFile(dir / L"mainpic" / name,
-                                testing_jpeg::Solid(8, 8, shade, 255 - shade, 100));
-        shade = static_cast<std::uint8_t>(shade + 7);
-    };
+    std::vector<std::wstring> names = {L"1.jpg", L"2.jpg", L"6.jpg"};
     for (const wchar_t* set : {L"c", L"s"}) {
-        put(std::wstring(L"0") + set + L".jpg");
-        put(std::wstring(L"0") + set + L"1.jpg");
-        for (int button = 1; button <= 5; ++button) {
-            for (int look = 1; look <= 2; ++look) {
-                put(std::to_wstring(button) + L"-" + std::to_wstring(look) + set + L".jpg");
-            }
+        names.push_back(std::wstring(L"0") + set + L".jpg");
+        names.push_back(std::wstring(L"0") + set + L"1.jpg");
+        for (int picture = 0; picture < 10; ++picture) {
+            names.push_back(std::to_wstring(picture / 2 + 1) + L"-" +
+                            std::to_wstring(picture % 2 + 1) + set + L".jpg");
         }
     }
-    for (const wchar_t* name : {L"1.jpg", L"2.jpg", L"6.jpg"}) {
-        put(name);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto shade = static_cast<std::uint8_t>(10 + 7 * i);
+        testing_jpeg::WriteFile(dir / L"mainpic" / names[i],
+                                testing_jpeg::Solid(8, 8, shade, 255 - shade, 100));
     }
 }
 

@@ -1,12 +1,11 @@
 #pragma once
-// Test pictures: small JPEG files of one colour, written with libjpeg.
+// Test pictures: small JPEG images of one colour, encoded with libjpeg.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <vector>
 
 extern "C" {
@@ -15,10 +14,9 @@ extern "C" {
 
 namespace testing_jpeg {
 
-// Encodes width x height pixels given as R, G, B triples, at the best quality.
+// Encodes R, G, B triples at the best quality.
 inline std::vector<std::uint8_t> EncodeRgb(int width, int height,
-                                           const std::vector<std::uint8_t>& rgb,
-                                           bool grey = false) {
+                                           const std::vector<std::uint8_t>& rgb) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -28,14 +26,13 @@ inline std::vector<std::uint8_t> EncodeRgb(int width, int height,
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = grey ? 1 : 3;
-    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
     jpeg_start_compress(&info, TRUE);
-    const int stride = width * (grey ? 1 : 3);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + info.next_scanline * stride);
+        JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + info.next_scanline * width * 3);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -48,23 +45,17 @@ inline std::vector<std::uint8_t> EncodeRgb(int width, int height,
 inline std::vector<std::uint8_t> Solid(int width, int height, std::uint8_t r, std::uint8_t g,
                                        std::uint8_t b) {
     std::vector<std::uint8_t> rgb;
-    rgb.reserve(static_cast<std::size_t>(width) * height * 3);
     for (int i = 0; i < width * height; ++i) {
-        rgb.push_back(r);
-        rgb.push_back(g);
-        rgb.push_back(b);
+        rgb.insert(rgb.end(), {r, g, b});
     }
     return EncodeRgb(width, height, rgb);
 }
 
 inline void WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::create_directories(file.parent_path().empty() ? "." : file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write a test picture");
-    }
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace testing_jpeg
