@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
         client.Password = argv[4];
         client.TimeOut = 60000;
         client.Passive = argc > 7 && std::string(argv[7]) == "passive";
+        long packets = 0;
+        client.OnPacketRecvd = [&packets](void*) { ++packets; };
         client.Connect();
         LARGE_INTEGER frequency, start, stop;
         QueryPerformanceFrequency(&frequency);
@@ -45,8 +47,8 @@ int main(int argc, char** argv) {
         const double seconds =
             static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         const double mib = static_cast<double>(client.BytesTotal()) / (1024.0 * 1024.0);
-        std::printf("%ld %.3f %.1f %.3f\n", static_cast<long>(client.BytesTotal()), seconds,
-                    mib / seconds, cpu);
+        std::printf("%ld %.3f %.1f %.3f %ld\n", static_cast<long>(client.BytesTotal()), seconds,
+                    mib / seconds, cpu, packets);
         client.Disconnect();
         return 0;
     } catch (const std::exception& e) {

@@ -291,3 +291,68 @@ TEST(FtpNList, CancelDuringTheListingDeliversAllAndDrains) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FtpLifetime, DestroyedByAHandlerDuringAWait) {
+    // The owner frees the client from a handler that runs inside the RETR
+    // reply wait (an exit button): the wait leaves without touching it again.
+    ScriptServer server(R"({"delay":{"RETR":1.0},"data_size":10})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.release();
+    ftptest::CallLater(200, [raw] { delete raw; });
+    EXPECT_EQ(ErrorOf([&] { raw->Download("a", ftptest::TempDir() / "gone.bin"); }),
+              "Socket destroyed");
+    EXPECT_EQ(ftp::TAsyncSocket::LiveCount(), 0);
+}
+
+TEST(FtpLifetime, StaleSocketMessagesAreIgnored) {
+    ScriptServer server(R"({"data":"a\r\n"})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    // Notifications for a socket that is not the live one: a close and a failed connect.
+    const WPARAM stale = client->Socket() + 4;
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_EVENT, stale, FD_CLOSE);
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_EVENT, stale,
+                 WSAMAKESELECTREPLY(FD_CONNECT, WSAECONNREFUSED));
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_LOOKUP, stale, FD_ACCEPT);
+    Sleep(50);
+    ftptest::CallLater(0, [] {});
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_TRUE(client->Connected());
+    EXPECT_TRUE(client->LastEventOk());
+    client->NList();
+    EXPECT_EQ(log.Count("Item a"), 1);
+}
+
+TEST(FtpLifetime, HostNamesAreLookedUp) {
+    ScriptServer server(R"({})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = std::make_unique<ftp::TFtpClient>();
+    client->Host = "localhost";
+    client->Port = server.Port();
+    client->UserID = "user";
+    client->Password = "pw";
+    client->TimeOut = 5000;
+    int resolved = 0;
+    client->OnHostResolved = [&](void*) { ++resolved; };
+    client->Connect();
+    EXPECT_EQ(resolved, 1);
+    EXPECT_EQ(client->RemoteAddress(), htonl(INADDR_LOOPBACK));
+
+    auto direct = std::make_unique<ftp::TFtpClient>();
+    direct->Host = "127.0.0.1";
+    direct->Port = server.Port();
+    direct->UserID = "user";
+    direct->Password = "pw";
+    direct->OnHostResolved = [&](void*) { ++resolved; };
+    direct->Connect();
+    EXPECT_EQ(resolved, 1);  // an address needs no lookup
+}
+
+}  // namespace
