@@ -368,7 +368,10 @@ void TFtpClient::NList() {
         dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
         SetState(FtpState::Transfer);
         Fire(OnTransactionStart, this);
-        if (!canceled_ && !timedOut_) {
+        // A listing that was never read is no success: an empty list would
+        // pass for a server without the expected files.
+        if (canceled_ || timedOut_) throw EAbortError("Socket readln aborted");
+        {
             // The listing ends when the data connection has closed and nothing
             // is left to read; a final reply that overtakes the data on the
             // control connection does not cut it short. A stalled data

@@ -13,7 +13,8 @@ public:
 
     // Raises the client's error when the transfer fails; with an OnFailure
     // handler that takes the failure over, a quiet failure is raised too, so
-    // the caller never records a file that did not arrive.
+    // the caller never records a file that did not arrive. localPath is
+    // replaced only by a complete download.
     void Download(const std::string& remoteName, const std::filesystem::path& localPath) override;
     int64_t BytesTotal() const override { return client_.BytesTotal(); }
 

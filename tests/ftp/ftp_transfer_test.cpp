@@ -174,7 +174,10 @@ TEST(FtpDownload, CancelDuringTheDataLetsItFinishThenAborts) {
     EventLog log;
     auto client = LoggedIn(server, log);
     ftp::TFtpClient* raw = client.get();
-    ftptest::CallLater(300, [raw] { raw->Cancel(); });
+    client->OnPacketRecvd = [raw, &log](void*) {
+        if (log.events.back() != "Packet") raw->Cancel();
+        if (log.events.back() != "Packet") log.events.push_back("Packet");
+    };
     const auto file = ftptest::TempDir() / "cancelled.bin";
     client->Download("a", file);
     EXPECT_EQ(Steps(log), kSuccess);
@@ -276,12 +279,15 @@ TEST(FtpNList, Table) {
 }
 
 TEST(FtpNList, CancelDuringTheListingDeliversAllAndDrains) {
-    ScriptServer server(R"({"data":"a\r\nb\r\nc\r\n","chunk":3,"chunk_delay":0.15})");
+    ScriptServer server(R"({"data":"a\r\nb\r\nc\r\n","chunk":3,"chunk_delay":0.1})");
     REQUIRE_SERVER(server);
     EventLog log;
     auto client = LoggedIn(server, log);
     ftp::TFtpClient* raw = client.get();
-    ftptest::CallLater(100, [raw] { raw->Cancel(); });
+    client->OnListItem = [raw, &log](const std::string& item) {
+        if (item == "a") raw->Cancel();
+        log.events.push_back("Item " + item);
+    };
     client->NList();
     EXPECT_EQ(Steps(log), (Strings{"TransactionStart", "Item a", "Item b", "Item c",
                                    "TransactionStop", "Success 13"}));
