@@ -35,6 +35,18 @@ public:
     void Image5Click();
     void Image6Click();
 
+    // Any mouse button: the pressed picture on the way down, the rest picture
+    // on the way up. The exit button has no way up.
+    void Image2MouseDown(winui::MouseButton, int, int) { Press(Image2, 1); }
+    void Image3MouseDown(winui::MouseButton, int, int) { Press(Image3, 2); }
+    void Image4MouseDown(winui::MouseButton, int, int) { Press(Image4, 3); }
+    void Image5MouseDown(winui::MouseButton, int, int) { Press(Image5, 4); }
+    void Image6MouseDown(winui::MouseButton, int, int) { Press(Image6, 5); }
+    void Image2MouseUp(winui::MouseButton, int, int) { Release(Image2, 1); }
+    void Image3MouseUp(winui::MouseButton, int, int) { Release(Image3, 2); }
+    void Image4MouseUp(winui::MouseButton, int, int) { Release(Image4, 3); }
+    void Image5MouseUp(winui::MouseButton, int, int) { Release(Image5, 4); }
+
 protected:
     void FormCreate() override;
 

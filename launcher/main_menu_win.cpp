@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 
 #include "launcher/launcher_shell.h"
 #include "launcher/settings_window.h"
@@ -43,17 +44,17 @@ TForm1::TForm1()
     winui::Image* buttons[] = {&Image2, &Image3, &Image4, &Image5, &Image6};
     for (int i = 0; i < 5; ++i) {
         buttons[i]->SetBounds(64, 100 + 70 * i, 160, 56);
-        const int number = i + 1;
-        winui::Image& button = *buttons[i];
-        button.OnMouseDown = [this, &button, number](winui::MouseButton, int, int) {
-            Press(button, number);
-        };
-        if (number != 5) {  // the exit button keeps its pressed look while the launcher closes
-            button.OnMouseUp = [this, &button, number](winui::MouseButton, int, int) {
-                Release(button, number);
-            };
-        }
     }
+    using namespace std::placeholders;
+    Image2.OnMouseDown = std::bind(&TForm1::Image2MouseDown, this, _1, _2, _3);
+    Image3.OnMouseDown = std::bind(&TForm1::Image3MouseDown, this, _1, _2, _3);
+    Image4.OnMouseDown = std::bind(&TForm1::Image4MouseDown, this, _1, _2, _3);
+    Image5.OnMouseDown = std::bind(&TForm1::Image5MouseDown, this, _1, _2, _3);
+    Image6.OnMouseDown = std::bind(&TForm1::Image6MouseDown, this, _1, _2, _3);
+    Image2.OnMouseUp = std::bind(&TForm1::Image2MouseUp, this, _1, _2, _3);
+    Image3.OnMouseUp = std::bind(&TForm1::Image3MouseUp, this, _1, _2, _3);
+    Image4.OnMouseUp = std::bind(&TForm1::Image4MouseUp, this, _1, _2, _3);
+    Image5.OnMouseUp = std::bind(&TForm1::Image5MouseUp, this, _1, _2, _3);
     Image2.OnClick = [this] { Image2Click(); };
     Image3.OnClick = [this] { Image3Click(); };
     Image4.OnClick = [this] { Image4Click(); };

@@ -35,7 +35,11 @@ RECT WindowRect(HWND hwnd) {
 BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM lp) {
     auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        list->push_back(hwnd);
+        try {
+            list->push_back(hwnd);
+        } catch (...) {
+            return FALSE;  // no memory: the windows found so far are disabled
+        }
     }
     return TRUE;
 }
