@@ -79,8 +79,8 @@ inline uint16_t From15(uint16_t w) {
         return static_cast<uint16_t>(w & 0x7FFF);
 }
 
-// 16-bit values are taken as 565 pixels, not as 1-5-5-5: this is the format
-// the game's own art tools write, so it stays.
+// 16-bit values are taken as 565 pixels, not as 1-5-5-5 with an attribute
+// bit: a deliberate quirk, kept for compatibility with existing game files.
 template <PixelFormat F>
 inline uint16_t From16(uint16_t w) {
     if constexpr (F == PixelFormat::Rgb565)
