@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Names of our own, so that builds testing at the same time do not meet.
+std::string TempPath(const std::string& name) {
+    static const std::string tag = std::to_string(std::random_device{}());
+    return (fs::temp_directory_path() / ("tga-" + tag + "-" + name)).string();
+}
+
 std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& b) {
-    const fs::path p = fs::temp_directory_path() / name;
+    const std::string p = TempPath(name);
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
-    return p.string();
+    return p;
 }
 
 TEST(TgaExport, LoadsAndFailsThroughTheLibraryBoundary) {
@@ -30,7 +37,7 @@ TEST(TgaExport, LoadsAndFailsThroughTheLibraryBoundary) {
     // 3 x 2 colour-mapped with first entry 1: refused
     const std::string refused = WriteTemp(
         "tga-export-refused.tga", {0, 1, 1, 1, 0, 2, 0, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0, 1, 2, 3});
-    const std::string missing = (fs::temp_directory_path() / "tga-export-missing.tga").string();
+    const std::string missing = TempPath("missing.tga");
     const struct {
         const std::string& File;
         uint32_t Mode;  // to vx_CheckMMX_Bit16: low 16 bits 1 selects 565

@@ -4,12 +4,20 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <string>
 
 #include "tga_test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// Names of our own, so that builds testing at the same time do not meet.
+fs::path TempPath(const std::string& name) {
+    static const std::string tag = std::to_string(std::random_device{}());
+    return fs::temp_directory_path() / ("tga-" + tag + "-" + name);
+}
 
 TEST(TgaLoader, FailsOnNamesThatAreNoFileAndKeepsItsBuffer) {
     vexblit2::TTgaLoader loader;
@@ -18,8 +26,8 @@ TEST(TgaLoader, FailsOnNamesThatAreNoFileAndKeepsItsBuffer) {
     h.Depth = 8;
     h.Width = 64;
     h.Height = 64;
-    const fs::path big = fs::temp_directory_path() / "tga-loader-big.tga";
-    const fs::path small = fs::temp_directory_path() / "tga-loader-small.tga";
+    const fs::path big = TempPath("big.tga");
+    const fs::path small = TempPath("small.tga");
     const auto write = [](const fs::path& p, const tgatest::Bytes& b) {
         std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
     };
@@ -36,8 +44,8 @@ TEST(TgaLoader, FailsOnNamesThatAreNoFileAndKeepsItsBuffer) {
     const uint8_t* buffer = loader.FileImage().data();
 
     // a missing file and a directory: the text names them, nothing is written
-    for (const std::string& name : {(fs::temp_directory_path() / "no-such.tga").string(),
-                                    fs::temp_directory_path().string()}) {
+    for (const std::string& name :
+         {TempPath("missing.tga").string(), fs::temp_directory_path().string()}) {
         w = hh = 7;
         try {
             loader.Load565(name.c_str(), px.data(), al.data(), &w, &hh);
