@@ -9,6 +9,10 @@
 #include <cstring>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "vexblit2/tga_loader.h"
 
 namespace vexblit2 {
@@ -75,8 +79,8 @@ inline uint16_t From15(uint16_t w) {
         return static_cast<uint16_t>(w & 0x7FFF);
 }
 
-// 16-bit values are taken as 565 pixels, not as 1-5-5-5: this is the format
-// the game's own art tools write, so it stays.
+// 16-bit values are taken as 565 pixels, not as 1-5-5-5 with an attribute
+// bit: a deliberate quirk, kept for compatibility with existing game files.
 template <PixelFormat F>
 inline uint16_t From16(uint16_t w) {
     if constexpr (F == PixelFormat::Rgb565)
@@ -118,6 +122,7 @@ template <PixelFormat F>
 struct Rgb24Conv {
     static constexpr bool HasAlpha = false;
     static constexpr size_t Size = 3;
+    static constexpr PixelFormat Format = F;
     uint16_t operator()(const uint8_t* p, uint8_t&) const { return FromBgr<F>(p); }
     // The same from the value's three bytes as the low bytes of a 32-bit word:
     // one load instead of three.
@@ -164,6 +169,51 @@ struct NoConv {
     uint16_t operator()(const uint8_t*, uint8_t&) const { return 0; }
 };
 
+// 24-bit values eight at a time: the one layout the compiler cannot vectorise
+// by itself (three bytes a value). Returns how many values it converted; the
+// caller does the rest. Each 16-byte load uses 12 bytes, so it stops while 4
+// bytes of slack remain after the last value it takes.
+template <PixelFormat F>
+size_t Bgr24Block(const uint8_t* p, uint16_t* px, size_t count) {
+#if defined(__SSE2__)
+    // The word of value k is bytes 3k..3k+3: shift each one down to lane 0
+    // and gather four lanes, then the same shifts and masks as FromWord.
+    const auto gather = [](const uint8_t* q) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i a = _mm_unpacklo_epi32(x, _mm_srli_si128(x, 3));
+        const __m128i b = _mm_unpacklo_epi32(_mm_srli_si128(x, 6), _mm_srli_si128(x, 9));
+        return _mm_unpacklo_epi64(a, b);
+    };
+    const auto convert = [](__m128i w) {
+        __m128i v;
+        if constexpr (F == PixelFormat::Rgb565)
+            v = _mm_or_si128(
+                _mm_or_si128(_mm_and_si128(_mm_srli_epi32(w, 8), _mm_set1_epi32(0xF800)),
+                             _mm_and_si128(_mm_srli_epi32(w, 5), _mm_set1_epi32(0x07E0))),
+                _mm_and_si128(_mm_srli_epi32(w, 3), _mm_set1_epi32(0x001F)));
+        else
+            v = _mm_or_si128(
+                _mm_or_si128(_mm_and_si128(_mm_srli_epi32(w, 9), _mm_set1_epi32(0x7C00)),
+                             _mm_and_si128(_mm_srli_epi32(w, 6), _mm_set1_epi32(0x03E0))),
+                _mm_and_si128(_mm_srli_epi32(w, 3), _mm_set1_epi32(0x001F)));
+        // sign-extend the low 16 bits so that the signed pack keeps them as they are
+        return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+    };
+    size_t i = 0;
+    for (; i + 10 <= count; i += 8) {  // bytes 3i .. 3i+27 lie inside 3 x count
+        const __m128i lo = convert(gather(p + 3 * i));
+        const __m128i hi = convert(gather(p + 3 * i + 12));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(px + i), _mm_packs_epi32(lo, hi));
+    }
+    return i;
+#else
+    (void)p;
+    (void)px;
+    (void)count;
+    return 0;
+#endif
+}
+
 // Converts `count` whole values that lie in the file one after the other.
 // Stride is the value size when the compiler may know it (the usual case,
 // which it can vectorise), 0 when it comes from the header at run time.
@@ -179,8 +229,9 @@ void ConvertWhole(const uint8_t* __restrict p, size_t bytes, const Conv& conv,
         }
         alpha = a;
     } else if constexpr (Stride == 3 && requires { Conv::FromWord(0u); }) {
+        size_t i = Bgr24Block<Conv::Format>(p, px, count);
         // Every value but the last has a byte after it to complete the word.
-        for (size_t i = 0; i + 1 < count; ++i) {
+        for (; i + 1 < count; ++i) {
             uint32_t x;
             std::memcpy(&x, p + 3 * i, 4);
             px[i] = Conv::FromWord(LittleEndian(x));

@@ -108,7 +108,8 @@ VX_API void VX_CALL vx_Reduce_ColorKey_Blt(void* Dest, const void* Src, int32_t 
  *    of the null-terminated message text ("Cannot open file <name>", or
  *    "Tga file pallete error ! (ReadTga, line 565)" / "... line 871)"), owned
  *    by the library and valid until the next vx_LoadTga; [1] is the kind,
- *    VX_TGA_CANNOT_OPEN, VX_TGA_PALETTE_ERROR or VX_TGA_OTHER_ERROR. Catch it
+ *    VX_TGA_CANNOT_OPEN, VX_TGA_PALETTE_ERROR or VX_TGA_OTHER_ERROR (no loader:
+ *    vx_Init not called; or no memory for the file). Catch it
  *    with __try/__except or any handler of the platform's exception chain; the
  *    library's frames hold nothing to clean up. Uncaught, it ends the process.
  *  - elsewhere: a C++ exception derived from std::runtime_error, what() is the

@@ -1,6 +1,6 @@
 #pragma once
-// Builds small TGA files byte by byte and decodes them into buffers fenced
-// by guard bytes, so that a write outside Width x Height shows up.
+// Builds TGA files byte by byte and decodes them into buffers fenced by guard
+// values, so that a write outside width x height shows up.
 
 #include <algorithm>
 #include <cstdint>
@@ -22,25 +22,26 @@ struct Header {
 };
 
 inline Bytes MakeTga(const Header& h, const Bytes& body) {
-    Bytes b = {h.IdLength,
-               h.MapType,
-               h.Type,
-               uint8_t(h.FirstEntry),
-               uint8_t(h.FirstEntry >> 8),
-               uint8_t(h.MapLength),
-               uint8_t(h.MapLength >> 8),
-               h.EntryBits,
-               0,
-               0,
-               0,
-               0,
-               uint8_t(h.Width),
-               uint8_t(h.Width >> 8),
-               uint8_t(h.Height),
-               uint8_t(h.Height >> 8),
-               h.Depth,
-               h.Descriptor};
-    b.resize(18 + body.size());
+    Bytes b(18 + body.size());
+    const uint8_t head[18] = {h.IdLength,
+                              h.MapType,
+                              h.Type,
+                              uint8_t(h.FirstEntry),
+                              uint8_t(h.FirstEntry >> 8),
+                              uint8_t(h.MapLength),
+                              uint8_t(h.MapLength >> 8),
+                              h.EntryBits,
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(h.Width),
+                              uint8_t(h.Width >> 8),
+                              uint8_t(h.Height),
+                              uint8_t(h.Height >> 8),
+                              h.Depth,
+                              h.Descriptor};
+    std::copy(head, head + 18, b.begin());
     std::copy(body.begin(), body.end(), b.begin() + 18);
     return b;
 }
@@ -51,19 +52,17 @@ constexpr uint8_t kAlphaGuard = 0x5A;
 
 struct Decoded {
     uint16_t Width = 0xEEEE, Height = 0xEEEE;
-    std::vector<uint16_t> Pixels;  // exactly the pixels the caller sized for
+    std::vector<uint16_t> Pixels;  // the width x height pixels the caller sized for
     std::vector<uint8_t> Alpha;
-    std::string Error;  // text of the failure, empty when the decode succeeded
+    std::string Error;  // text of the failure, empty on success
     bool GuardsIntact = true;
     bool Untouched = true;  // no pixel and no alpha byte written
 };
 
-// Decodes with buffers sized for `pixels` pixels (by default from the header).
-inline Decoded Decode(const Bytes& file, vexblit2::PixelFormat f, long pixels = -1) {
-    size_t n = pixels >= 0 ? size_t(pixels)
-               : file.size() >= 16
-                   ? size_t(file[12] | file[13] << 8) * size_t(file[14] | file[15] << 8)
-                   : 0;
+inline Decoded Decode(const Bytes& file, vexblit2::PixelFormat f) {
+    uint8_t h[16] = {};  // sized as the decoder reads a short header: zeros
+    std::copy(file.begin(), file.begin() + std::min<size_t>(file.size(), 16), h);
+    const size_t n = size_t(h[12] | h[13] << 8) * size_t(h[14] | h[15] << 8);
     std::vector<uint16_t> px(n + 2 * kGuard, kPixelGuard);
     std::vector<uint8_t> al(n + 2 * kGuard, kAlphaGuard);
     Decoded d;
@@ -73,14 +72,12 @@ inline Decoded Decode(const Bytes& file, vexblit2::PixelFormat f, long pixels = 
     } catch (const vexblit2::TgaError& e) {
         d.Error = e.what();
     }
-    for (size_t i = 0; i < kGuard; ++i) {
-        d.GuardsIntact &= px[i] == kPixelGuard && px[px.size() - 1 - i] == kPixelGuard;
-        d.GuardsIntact &= al[i] == kAlphaGuard && al[al.size() - 1 - i] == kAlphaGuard;
+    for (size_t i = 0; i < px.size(); ++i) {
+        const bool inside = i >= kGuard && i < kGuard + n;
+        (inside ? d.Untouched : d.GuardsIntact) &= px[i] == kPixelGuard && al[i] == kAlphaGuard;
     }
     d.Pixels.assign(px.begin() + kGuard, px.end() - kGuard);
     d.Alpha.assign(al.begin() + kGuard, al.end() - kGuard);
-    for (auto v : d.Pixels) d.Untouched &= v == kPixelGuard;
-    for (auto v : d.Alpha) d.Untouched &= v == kAlphaGuard;
     return d;
 }
 
