@@ -54,9 +54,20 @@ choose_windows_preset() {
     [ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
 }
 
+# Runs a command with its output in build/demo-build.log, shown only when it fails.
+quietly() {
+    local log="$root/build/demo-build.log"
+    mkdir -p "$root/build"
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 40 "$log" >&2
+        echo "failed: $* (whole output in $log)" >&2
+        return 1
+    fi
+}
+
 # Configures a preset once; later runs only build.
 configure() {
-    [ -f "$root/build/$1/CMakeCache.txt" ] || cmake --preset "$1" >/dev/null
+    [ -f "$root/build/$1/CMakeCache.txt" ] || quietly cmake --preset "$1"
 }
 
 build() {
@@ -66,9 +77,9 @@ build() {
     say "building mkupdate (native) and the launcher and update_demo ($preset)"
     cd "$root"
     configure native
-    nice cmake --build --preset native --target mkupdate >/dev/null
+    quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    nice cmake --build --preset "$preset" --target launcher update_demo >/dev/null
+    quietly nice cmake --build --preset "$preset" --target launcher update_demo
 }
 
 # --- Server side ------------------------------------------------------------
@@ -106,7 +117,7 @@ start_ftp_server() {
 # write them).
 lay_out_game() {
     say "installing the launcher into build/demo/game"
-    cmake --install "$root/build/$preset" --prefix "$demo/game" >/dev/null
+    quietly cmake --install "$root/build/$preset" --prefix "$demo/game"
     printf 'Local 127.0.0.1 %s 10000 demo demo\r\nend\r\n' "$ftp_port" >"$demo/game/isp0.dat"
     sed 's/^/    /' "$demo/game/isp0.dat" | tr -d '\r'
 }

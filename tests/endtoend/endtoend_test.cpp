@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,13 @@ protected:
                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(program_);
         fs::create_directories(program_);
+    }
+
+    // What the runs said, to tell where a failing run went.
+    void TearDown() override {
+        if (HasFailure()) {
+            for (const auto& line : said_) std::printf("  | %s\n", line.c_str());
+        }
     }
 
     // A server line for one of the runner's FTP users.
