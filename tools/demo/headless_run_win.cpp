@@ -1,5 +1,6 @@
 #include "tools/demo/headless_run_win.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -147,12 +148,18 @@ RunResult RunUpdate(const fs::path& programDir, const RunHooks& hooks) {
             Say(hooks, "  " + todo.Names[i] + ": " + ResultName(installed));
         }
     } catch (...) {
+        client->OnPacketRecvd = nullptr;
         update::SaveLines(programDir / kLocalList, local);
         throw;
     }
-    update::SaveLines(programDir / kLocalList, local);
-    Say(hooks, std::string(kLocalList) + " saved; the game files are up to date");
     client->OnPacketRecvd = nullptr;
+    update::SaveLines(programDir / kLocalList, local);
+    const auto missed = std::count_if(result.Results.begin(), result.Results.end(), [](auto r) {
+        return r != update::InstallResult::Installed;
+    });
+    Say(hooks, std::string(kLocalList) + " saved; " +
+                   (missed == 0 ? std::string("the game files are up to date")
+                                : std::to_string(missed) + " not installed, the next run tries again"));
     try {
         client->Disconnect();
     } catch (const selvane::Exception&) {
