@@ -385,8 +385,8 @@ void TAsyncSocket::SendBuffer(const char* buffer, uint16_t length) {
             // No message processing here: a send can be ended neither by the
             // time-out nor by a cancel from another handler.
             do {
-                const int sent = send(socket_, buffer + (total - remaining),
-                                      static_cast<int>(remaining), 0);
+                const int sent =
+                    send(socket_, buffer + (total - remaining), static_cast<int>(remaining), 0);
                 if (sent == 0) break;
                 if (sent == SOCKET_ERROR) {
                     HandleSocketError(WSAEWOULDBLOCK);
@@ -506,8 +506,8 @@ std::string TAsyncSocket::ReadLn(bool keepUnterminated) {
             } else {
                 const void* lf = std::memchr(workBuffer_.data(), '\n', static_cast<size_t>(n));
                 if (lf) {
-                    const int take = static_cast<int>(static_cast<const char*>(lf) -
-                                                      workBuffer_.data()) + 1;
+                    const int take =
+                        static_cast<int>(static_cast<const char*>(lf) - workBuffer_.data()) + 1;
                     const int got = recv(socket_, workBuffer_.data(), take, 0);
                     if (got > 0) line.append(workBuffer_.data(), static_cast<size_t>(got));
                     TimerOff();
@@ -559,8 +559,8 @@ void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName) {
                 if (!WriteFile(file.get(), workBuffer_.data(), static_cast<DWORD>(n), &written,
                                nullptr) ||
                     written != static_cast<DWORD>(n)) {
-                    throw selvane::Exception("Cannot write file \"" + fileName.string() +
-                                             "\". " + SystemMessage(GetLastError()));
+                    throw selvane::Exception("Cannot write file \"" + fileName.string() + "\". " +
+                                             SystemMessage(GetLastError()));
                 }
                 bytesRecvd_ += n;
                 Fire(OnPacketRecvd, this);

@@ -7,8 +7,8 @@
 // handlers (a cancel button) run during the wait. When there is nothing to do
 // the loop blocks in the message wait instead of spinning.
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -30,7 +30,7 @@ using TOnErrorEvent = std::function<void(void* sender, uint16_t errno_, const st
 using TOnStatus = std::function<void(void* sender, const std::string& status)>;
 
 // The two messages of the socket window.
-constexpr UINT WM_SOCKET_EVENT = WM_USER + 101;  // 1125: read, accept, connect, close
+constexpr UINT WM_SOCKET_EVENT = WM_USER + 101;   // 1125: read, accept, connect, close
 constexpr UINT WM_SOCKET_LOOKUP = WM_USER + 102;  // 1126: host lookup, accept-wait mode
 
 // Every event but write.
@@ -44,23 +44,23 @@ public:
     TAsyncSocket& operator=(const TAsyncSocket&) = delete;
 
     // Published properties.
-    std::string Host;       // remote host: dotted IPv4 address or a name
-    int Port = 0;           // remote port, or local port to listen on (0: any)
-    int TimeOut = 0;        // milliseconds for the timed waits; 0: none
-    int ReportLevel = 0;    // highest status level reported; 0 reports nothing
-    std::string Proxy;      // when set, the host actually resolved and connected to
-    int ProxyPort = 0;      // port used instead of Port when Proxy is set
+    std::string Host;     // remote host: dotted IPv4 address or a name
+    int Port = 0;         // remote port, or local port to listen on (0: any)
+    int TimeOut = 0;      // milliseconds for the timed waits; 0: none
+    int ReportLevel = 0;  // highest status level reported; 0 reports nothing
+    std::string Proxy;    // when set, the host actually resolved and connected to
+    int ProxyPort = 0;    // port used instead of Port when Proxy is set
 
-    TNotifyEvent OnConnect;            // the TCP connection came up
-    TNotifyEvent OnDisconnect;         // RequestCloseSocket closed the socket
-    TOnErrorEvent OnError;             // a Winsock error is about to be raised
-    THandlerEvent OnInvalidHost;       // the remote address is not resolved
-    TNotifyEvent OnHostResolved;       // a name lookup succeeded
-    THandlerEvent OnConnectionRequired;  // an operation needs a connection
-    TOnStatus OnStatus;                // a status text within ReportLevel
-    TNotifyEvent OnConnectionFailed;   // connecting timed out, was cancelled or failed
-    TNotifyEvent OnPacketRecvd;        // CaptureFile received and wrote a chunk
-    TNotifyEvent OnPacketSent;         // never fired
+    TNotifyEvent OnConnect;                 // the TCP connection came up
+    TNotifyEvent OnDisconnect;              // RequestCloseSocket closed the socket
+    TOnErrorEvent OnError;                  // a Winsock error is about to be raised
+    THandlerEvent OnInvalidHost;            // the remote address is not resolved
+    TNotifyEvent OnHostResolved;            // a name lookup succeeded
+    THandlerEvent OnConnectionRequired;     // an operation needs a connection
+    TOnStatus OnStatus;                     // a status text within ReportLevel
+    TNotifyEvent OnConnectionFailed;        // connecting timed out, was cancelled or failed
+    TNotifyEvent OnPacketRecvd;             // CaptureFile received and wrote a chunk
+    TNotifyEvent OnPacketSent;              // never fired
     std::function<void()> DataReadHandler;  // called on every read notification
 
     // Connection and waits.

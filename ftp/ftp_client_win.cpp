@@ -240,7 +240,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 if (CommandReplyFailed(replyNumber_)) return reply;
             }
             const std::string retr = "RETR " + remoteFile;
-            if (!IsSafeCommand(retr)) throw FTPException("Refused command with a line break or NUL");
+            if (!IsSafeCommand(retr))
+                throw FTPException("Refused command with a line break or NUL");
             ReportStatus(1, retr);
             bytesTotal_ = 0;
             std::string last = TAsyncSocket::Transaction(retr);
