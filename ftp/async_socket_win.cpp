@@ -31,6 +31,19 @@ private:
     HANDLE h_;
 };
 
+// A path as text in the system code page, for error messages.
+std::string AnsiText(const std::filesystem::path& path) {
+    const std::wstring& wide = path.native();
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) {
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                            nullptr, nullptr);
+    }
+    return text;
+}
+
 std::string SystemMessage(DWORD code) {
     char buffer[512] = {};
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -547,7 +560,7 @@ void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName) {
         FileHandle file(CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE) {
-            throw selvane::Exception("Cannot create file \"" + fileName.string() + "\". " +
+            throw selvane::Exception("Cannot create file \"" + AnsiText(fileName) + "\". " +
                                      SystemMessage(GetLastError()));
         }
         DWORD lastPump = GetTickCount();
@@ -559,7 +572,7 @@ void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName) {
                 if (!WriteFile(file.get(), workBuffer_.data(), static_cast<DWORD>(n), &written,
                                nullptr) ||
                     written != static_cast<DWORD>(n)) {
-                    throw selvane::Exception("Cannot write file \"" + fileName.string() + "\". " +
+                    throw selvane::Exception("Cannot write file \"" + AnsiText(fileName) + "\". " +
                                              SystemMessage(GetLastError()));
                 }
                 bytesRecvd_ += n;

@@ -11,6 +11,17 @@ namespace {
 // The text of the failure raised when the server hangs up instead of replying.
 constexpr char kClosedByServer[] = "Connection closed by the server";
 
+// A remote name (bytes in the system code page) as a local file name.
+std::filesystem::path PathFromAnsi(const std::string& name) {
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
+    }
+    return std::filesystem::path(wide);
+}
+
 }  // namespace
 
 TFtpClient::TFtpClient() {
@@ -262,8 +273,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 // Nothing was received: this is no success, whatever follows.
                 throw EAbortError("Socket send aborted");
             }
-            dataSocket_->CaptureFile(localFile.empty() ? std::filesystem::path(remoteFile)
-                                                       : localFile);
+            dataSocket_->CaptureFile(localFile.empty() ? PathFromAnsi(remoteFile) : localFile);
             Fire(OnTransactionStop, this);
             dataSocket_->RequestCloseSocket();
             bytesTotal_ = dataSocket_->BytesRecvd();
