@@ -57,9 +57,10 @@ std::string SystemMessage(DWORD code) {
 
 int TAsyncSocket::LiveCount() { return liveComponents; }
 
-TAsyncSocket::TAsyncSocket() : workBuffer_(kWorkSize + 1, 0), hostEntryBuffer_(kHostEntrySize) {
-    RegisterHiddenClass(kSocketClass, &TAsyncSocket::WindowProc);
-    window_ = CreateHiddenWindow(kSocketClass, this);
+TAsyncSocket::TAsyncSocket()
+    : window_(kSocketClass, &TAsyncSocket::WindowProc, this),
+      workBuffer_(kWorkSize + 1, 0),
+      hostEntryBuffer_(kHostEntrySize) {
     timer_ = std::make_unique<TWindowTimer>();
     timer_->SetEnabled(false);
     timer_->SetOnTimer([this](TWindowTimer*) { TimerTriggered(); });
@@ -84,7 +85,7 @@ void TAsyncSocket::InitializeWinsock() {
             winsockInfo_.push_back("Max Sockets= " + std::to_string(winsockData.iMaxSockets));
             winsockInfo_.push_back("Max Udp pack size= " + std::to_string(winsockData.iMaxUdpDg));
         }
-        if (!window_) throw ESocketError("no socket window");
+        if (!window_.get()) throw ESocketError("no socket window");
         socket_ = NewSocket(true);
     } catch (...) {
         counted_ = false;
@@ -106,13 +107,13 @@ SOCKET TAsyncSocket::NewSocket(bool linger) {
         l.l_linger = 0;
         setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
     }
-    WSAAsyncSelect(s, window_, WM_SOCKET_EVENT, kSocketEventMask);
+    WSAAsyncSelect(s, window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
     return s;
 }
 
 void TAsyncSocket::CloseSocketHandle(SOCKET s) {
     // Notifications of a closed socket must not arrive after it is gone.
-    if (window_) WSAAsyncSelect(s, window_, 0, 0);
+    WSAAsyncSelect(s, window_.get(), 0, 0);
     closesocket(s);
 }
 
@@ -128,11 +129,6 @@ TAsyncSocket::~TAsyncSocket() {
         connected_ = false;
         CloseSocketHandle(socket_);
         socket_ = INVALID_SOCKET;
-    }
-    if (window_) {
-        SetWindowLongPtrW(window_, 0, 0);
-        DestroyWindow(window_);
-        window_ = nullptr;
     }
     if (counted_ && --liveComponents == 0) WSACleanup();
 }
@@ -289,7 +285,7 @@ void TAsyncSocket::ResolveHost() {
     eventDone_ = false;
     std::shared_ptr<bool> alive = alive_;
     try {
-        lookupTask_ = WSAAsyncGetHostByName(window_, WM_SOCKET_LOOKUP, workBuffer_.data(),
+        lookupTask_ = WSAAsyncGetHostByName(window_.get(), WM_SOCKET_LOOKUP, workBuffer_.data(),
                                             hostEntryBuffer_.data(), kHostEntrySize);
         if (!lookupTask_) {
             lastEventOk_ = false;
@@ -374,7 +370,7 @@ void TAsyncSocket::RequestCloseSocket() {
     if (socket_ == INVALID_SOCKET) return;
     const SOCKET s = socket_;
     socket_ = INVALID_SOCKET;
-    if (window_) WSAAsyncSelect(s, window_, 0, 0);
+    WSAAsyncSelect(s, window_.get(), 0, 0);
     if (closesocket(s) == SOCKET_ERROR) {
         if (!finalClose_) socket_ = NewSocket(false);
         HandleSocketError(WSAEWOULDBLOCK);
@@ -616,7 +612,8 @@ void TAsyncSocket::Listen(bool acceptWait) {
     address_.sin_port = htons(static_cast<u_short>(Port));
     eventDone_ = false;
     bind(socket_, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
-    WSAAsyncSelect(socket_, window_, acceptWait ? WM_SOCKET_LOOKUP : WM_SOCKET_EVENT, FD_ACCEPT);
+    WSAAsyncSelect(socket_, window_.get(), acceptWait ? WM_SOCKET_LOOKUP : WM_SOCKET_EVENT,
+                   FD_ACCEPT);
     listen(socket_, 1);
 }
 
@@ -642,7 +639,7 @@ SOCKET TAsyncSocket::Accept() {
         HandleSocketError(WSAEWOULDBLOCK);
         throw ESocketError("Error creating Data Connection");
     }
-    WSAAsyncSelect(s, window_, WM_SOCKET_EVENT, kSocketEventMask);
+    WSAAsyncSelect(s, window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
     address_ = peer;
     return s;
 }

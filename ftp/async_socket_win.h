@@ -115,7 +115,7 @@ public:
     uint32_t RemoteAddress() const { return address_.sin_addr.s_addr; }  // network order
     const std::vector<std::string>& WinsockInfo() const { return winsockInfo_; }
     SOCKET Socket() const { return socket_; }
-    HWND SocketWindow() const { return window_; }
+    HWND SocketWindow() const { return window_.get(); }
 
     // The number of live socket components in this process.
     static int LiveCount();
@@ -148,6 +148,7 @@ protected:
     void CloseSocketHandle(SOCKET s);
 
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    HiddenWindow window_;           // receives the socket and lookup messages
     std::vector<char> workBuffer_;  // 65,536 bytes and a terminating zero
     std::vector<std::string> winsockInfo_;
     bool canceled_ = false;
@@ -167,7 +168,6 @@ protected:
     std::string lastReply_;
     int16_t replyNumber_ = 0;
     SOCKET socket_ = INVALID_SOCKET;
-    HWND window_ = nullptr;
     bool connected_ = false;
     bool connectSeen_ = false;  // the connect notification of the current Connect came
     bool counted_ = false;
