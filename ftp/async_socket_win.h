@@ -164,6 +164,7 @@ protected:
     bool eventDone_ = false;
     sockaddr_in address_{};
     std::vector<char> hostEntryBuffer_;
+    std::vector<char> receiveBuffer_;  // CaptureFile's receives, several chunks at once
     HANDLE lookupTask_ = nullptr;
     std::string lastReply_;
     int16_t replyNumber_ = 0;
