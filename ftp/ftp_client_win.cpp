@@ -218,6 +218,7 @@ void TFtpClient::ActiveSetup(std::string& portCommand) {
 }
 
 void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile) {
+    RefuseNestedTransfer();
     canceled_ = false;
     std::shared_ptr<bool> alive = alive_;
     try {
@@ -341,6 +342,12 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
     }
 }
 
+void TFtpClient::RefuseNestedTransfer() {
+    // A transfer started from a handler of a running one would free the data
+    // connection that the running one is still reading.
+    if (dataSocket_) throw selvane::Exception("A transfer is already running");
+}
+
 void TFtpClient::DrainAfterAbort() {
     canceled_ = false;
     std::shared_ptr<bool> alive = alive_;
@@ -357,6 +364,7 @@ void TFtpClient::DrainAfterAbort() {
 }
 
 void TFtpClient::NList() {
+    RefuseNestedTransfer();
     canceled_ = false;
     CheckConnection();
     std::shared_ptr<bool> alive = alive_;

@@ -79,6 +79,7 @@ private:
     std::string ControlReadLn();
     void SetState(FtpState state) { state_ = state; }
     void DrainAfterAbort();
+    void RefuseNestedTransfer();
 
     std::unique_ptr<TAsyncSocket> dataSocket_;
     bool loginRunning_ = false;

@@ -353,14 +353,17 @@ TEST(FtpNList, CancelDuringTheListingDeliversAllAndDrains) {
     EventLog log;
     auto client = LoggedIn(server, log);
     ftp::TFtpClient* raw = client.get();
-    client->OnListItem = [raw, &log](const std::string& item) {
+    std::string nested;
+    client->OnListItem = [raw, &log, &nested](const std::string& item) {
         if (item == "a") raw->Cancel();
+        if (item == "b") nested = ErrorOf([raw] { raw->Download("x", "x"); });
         log.events.push_back("Item " + item);
     };
     client->NList();
     EXPECT_EQ(Steps(log), (Strings{"TransactionStart", "Item a", "Item b", "Item c",
                                    "TransactionStop", "Success 13"}));
     EXPECT_FALSE(client->Canceled());
+    EXPECT_EQ(nested, "A transfer is already running");
     client.reset();
     EXPECT_FALSE(Contains(server.Commands(), "ABOR"));
 }
