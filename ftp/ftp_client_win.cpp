@@ -396,7 +396,6 @@ void TFtpClient::NList() {
             // control connection does not cut it short. A stalled data
             // connection ends after the time-out.
             TAsyncSocket& data = *dataSocket_;
-            std::shared_ptr<bool> dataAlive = alive;
             for (;;) {
                 const InputState state = data.PollInput();
                 if (state == InputState::Data) {
