@@ -263,7 +263,7 @@ TEST(FtpSocket, ConnectFailuresAndTimeOuts) {
         const DWORD start = GetTickCount();
         EXPECT_EQ(ErrorOf([&] { client->Connect(); }), "Connection Timed out");
         EXPECT_GE(Seconds(start), 0.4);
-        EXPECT_LT(Seconds(start), 1.5);
+        EXPECT_LT(Seconds(start), 3.0);
         EXPECT_EQ(log.events, Strings{"ConnectionFailed"});
         EXPECT_TRUE(client->Canceled() || client->TimedOut());
     }

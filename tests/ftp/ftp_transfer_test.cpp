@@ -227,7 +227,7 @@ TEST(FtpDownload, DataTimeOutCountsFromTheStart) {
               "Socket send aborted");
     const double seconds = (GetTickCount() - start) / 1000.0;
     EXPECT_GE(seconds, 0.8);
-    EXPECT_LT(seconds, 2.2);
+    EXPECT_LT(seconds, 2.8);  // the data alone lasts 3 s
     EXPECT_EQ(log.Count("Failure 9"), 1);
     EXPECT_GT(std::filesystem::file_size(ftptest::TempDir() / "slow.bin"), 0u);
 }
