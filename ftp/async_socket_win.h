@@ -7,8 +7,8 @@
 // handlers (a cancel button) run during the wait. When there is nothing to do
 // the loop blocks in the message wait instead of spinning.
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -30,7 +30,7 @@ using TOnErrorEvent = std::function<void(void* sender, uint16_t errno_, const st
 using TOnStatus = std::function<void(void* sender, const std::string& status)>;
 
 // The two messages of the socket window.
-constexpr UINT WM_SOCKET_EVENT = WM_USER + 101;  // 1125: read, accept, connect, close
+constexpr UINT WM_SOCKET_EVENT = WM_USER + 101;   // 1125: read, accept, connect, close
 constexpr UINT WM_SOCKET_LOOKUP = WM_USER + 102;  // 1126: host lookup, accept-wait mode
 
 // Every event but write.
@@ -44,23 +44,23 @@ public:
     TAsyncSocket& operator=(const TAsyncSocket&) = delete;
 
     // Published properties.
-    std::string Host;       // remote host: dotted IPv4 address or a name
-    int Port = 0;           // remote port, or local port to listen on (0: any)
-    int TimeOut = 0;        // milliseconds for the timed waits; 0: none
-    int ReportLevel = 0;    // highest status level reported; 0 reports nothing
-    std::string Proxy;      // when set, the host actually resolved and connected to
-    int ProxyPort = 0;      // port used instead of Port when Proxy is set
+    std::string Host;     // remote host: dotted IPv4 address or a name
+    int Port = 0;         // remote port, or local port to listen on (0: any)
+    int TimeOut = 0;      // milliseconds for the timed waits; 0: none
+    int ReportLevel = 0;  // highest status level reported; 0 reports nothing
+    std::string Proxy;    // when set, the host actually resolved and connected to
+    int ProxyPort = 0;    // port used instead of Port when Proxy is set
 
-    TNotifyEvent OnConnect;            // the TCP connection came up
-    TNotifyEvent OnDisconnect;         // RequestCloseSocket closed the socket
-    TOnErrorEvent OnError;             // a Winsock error is about to be raised
-    THandlerEvent OnInvalidHost;       // the remote address is not resolved
-    TNotifyEvent OnHostResolved;       // a name lookup succeeded
-    THandlerEvent OnConnectionRequired;  // an operation needs a connection
-    TOnStatus OnStatus;                // a status text within ReportLevel
-    TNotifyEvent OnConnectionFailed;   // connecting timed out, was cancelled or failed
-    TNotifyEvent OnPacketRecvd;        // CaptureFile received and wrote a chunk
-    TNotifyEvent OnPacketSent;         // never fired
+    TNotifyEvent OnConnect;                 // the TCP connection came up
+    TNotifyEvent OnDisconnect;              // RequestCloseSocket closed the socket
+    TOnErrorEvent OnError;                  // a Winsock error is about to be raised
+    THandlerEvent OnInvalidHost;            // the remote address is not resolved
+    TNotifyEvent OnHostResolved;            // a name lookup succeeded
+    THandlerEvent OnConnectionRequired;     // an operation needs a connection
+    TOnStatus OnStatus;                     // a status text within ReportLevel
+    TNotifyEvent OnConnectionFailed;        // connecting timed out, was cancelled or failed
+    TNotifyEvent OnPacketRecvd;             // CaptureFile received and wrote a chunk
+    TNotifyEvent OnPacketSent;              // never fired
     std::function<void()> DataReadHandler;  // called on every read notification
 
     // Connection and waits.
@@ -115,7 +115,7 @@ public:
     uint32_t RemoteAddress() const { return address_.sin_addr.s_addr; }  // network order
     const std::vector<std::string>& WinsockInfo() const { return winsockInfo_; }
     SOCKET Socket() const { return socket_; }
-    HWND SocketWindow() const { return window_; }
+    HWND SocketWindow() const { return window_.get(); }
 
     // The number of live socket components in this process.
     static int LiveCount();
@@ -148,6 +148,7 @@ protected:
     void CloseSocketHandle(SOCKET s);
 
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    HiddenWindow window_;           // receives the socket and lookup messages
     std::vector<char> workBuffer_;  // 65,536 bytes and a terminating zero
     std::vector<std::string> winsockInfo_;
     bool canceled_ = false;
@@ -163,11 +164,11 @@ protected:
     bool eventDone_ = false;
     sockaddr_in address_{};
     std::vector<char> hostEntryBuffer_;
+    std::vector<char> receiveBuffer_;  // CaptureFile's receives, several chunks at once
     HANDLE lookupTask_ = nullptr;
     std::string lastReply_;
     int16_t replyNumber_ = 0;
     SOCKET socket_ = INVALID_SOCKET;
-    HWND window_ = nullptr;
     bool connected_ = false;
     bool connectSeen_ = false;  // the connect notification of the current Connect came
     bool counted_ = false;

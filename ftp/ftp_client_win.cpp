@@ -11,6 +11,17 @@ namespace {
 // The text of the failure raised when the server hangs up instead of replying.
 constexpr char kClosedByServer[] = "Connection closed by the server";
 
+// A remote name (bytes in the system code page) as a local file name.
+std::filesystem::path PathFromAnsi(const std::string& name) {
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
+    }
+    return std::filesystem::path(wide);
+}
+
 }  // namespace
 
 TFtpClient::TFtpClient() {
@@ -207,6 +218,7 @@ void TFtpClient::ActiveSetup(std::string& portCommand) {
 }
 
 void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile) {
+    RefuseNestedTransfer();
     canceled_ = false;
     std::shared_ptr<bool> alive = alive_;
     try {
@@ -240,7 +252,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 if (CommandReplyFailed(replyNumber_)) return reply;
             }
             const std::string retr = "RETR " + remoteFile;
-            if (!IsSafeCommand(retr)) throw FTPException("Refused command with a line break or NUL");
+            if (!IsSafeCommand(retr))
+                throw FTPException("Refused command with a line break or NUL");
             ReportStatus(1, retr);
             bytesTotal_ = 0;
             std::string last = TAsyncSocket::Transaction(retr);
@@ -261,8 +274,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 // Nothing was received: this is no success, whatever follows.
                 throw EAbortError("Socket send aborted");
             }
-            dataSocket_->CaptureFile(localFile.empty() ? std::filesystem::path(remoteFile)
-                                                       : localFile);
+            dataSocket_->CaptureFile(localFile.empty() ? PathFromAnsi(remoteFile) : localFile);
             Fire(OnTransactionStop, this);
             dataSocket_->RequestCloseSocket();
             bytesTotal_ = dataSocket_->BytesRecvd();
@@ -330,6 +342,12 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
     }
 }
 
+void TFtpClient::RefuseNestedTransfer() {
+    // A transfer started from a handler of a running one would free the data
+    // connection that the running one is still reading.
+    if (dataSocket_) throw selvane::Exception("A transfer is already running");
+}
+
 void TFtpClient::DrainAfterAbort() {
     canceled_ = false;
     std::shared_ptr<bool> alive = alive_;
@@ -346,6 +364,7 @@ void TFtpClient::DrainAfterAbort() {
 }
 
 void TFtpClient::NList() {
+    RefuseNestedTransfer();
     canceled_ = false;
     CheckConnection();
     std::shared_ptr<bool> alive = alive_;
@@ -377,7 +396,6 @@ void TFtpClient::NList() {
             // control connection does not cut it short. A stalled data
             // connection ends after the time-out.
             TAsyncSocket& data = *dataSocket_;
-            std::shared_ptr<bool> dataAlive = alive;
             for (;;) {
                 const InputState state = data.PollInput();
                 if (state == InputState::Data) {

@@ -35,11 +35,11 @@ public:
 
     std::string UserID;
     std::string Password;
-    bool Passive = false;          // Download uses a passive data connection
+    bool Passive = false;                 // Download uses a passive data connection
     TFirewallType FirewallType = FTUser;  // how the login goes through a proxy
     std::string FWUserID;
     std::string FWPassword;
-    bool FWAuthenticate = false;   // log in to the firewall first
+    bool FWAuthenticate = false;  // log in to the firewall first
 
     // The login completed. Hides the socket-level OnConnect, which this class
     // does not offer.
@@ -79,6 +79,7 @@ private:
     std::string ControlReadLn();
     void SetState(FtpState state) { state_ = state; }
     void DrainAfterAbort();
+    void RefuseNestedTransfer();
 
     std::unique_ptr<TAsyncSocket> dataSocket_;
     bool loginRunning_ = false;

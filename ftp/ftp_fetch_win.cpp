@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
         client.Download(argv[5], argv[6]);
         QueryPerformanceCounter(&stop);
         const double cpu = CpuSeconds() - cpuBefore;
-        const double seconds =
-            static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        const double seconds = static_cast<double>(stop.QuadPart - start.QuadPart) /
+                               static_cast<double>(frequency.QuadPart);
         const double mib = static_cast<double>(client.BytesTotal()) / (1024.0 * 1024.0);
         std::printf("%ld %.3f %.1f %.3f %ld\n", static_cast<long>(client.BytesTotal()), seconds,
                     mib / seconds, cpu, packets);

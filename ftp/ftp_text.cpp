@@ -202,9 +202,9 @@ bool HasNul(std::string_view line) { return line.find('\0') != std::string_view:
 
 const char* FtpStateName(FtpState state) {
     static constexpr const char* kNames[] = {
-        "Closed",   "Connecting", "Greeting", "Firewall login", "Proxy",      "User",
-        "Password", "Logged in",  "Data set-up", "Transfer",    "Final reply", "Aborting",
-        "Quitting",
+        "Closed",      "Connecting", "Greeting",  "Firewall login", "Proxy",
+        "User",        "Password",   "Logged in", "Data set-up",    "Transfer",
+        "Final reply", "Aborting",   "Quitting",
     };
     const auto i = static_cast<size_t>(state);
     return i < sizeof kNames / sizeof kNames[0] ? kNames[i] : "?";

@@ -11,38 +11,34 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr wchar_t kTimerClass[] = L"WindowTimerClass";
 }  // namespace
 
-void RegisterHiddenClass(const wchar_t* name, WNDPROC proc) {
+HiddenWindow::HiddenWindow(const wchar_t* className, WNDPROC proc, void* owner) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSW existing{};
-    if (GetClassInfoW(instance, name, &existing)) return;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = sizeof(LONG_PTR);  // the owning object
-    wc.hInstance = instance;
-    wc.lpszClassName = name;
-    RegisterClassW(&wc);
+    if (!GetClassInfoW(instance, className, &existing)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = proc;
+        wc.cbWndExtra = sizeof(LONG_PTR);  // the owning object
+        wc.hInstance = instance;
+        wc.lpszClassName = className;
+        RegisterClassW(&wc);
+    }
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                            nullptr, instance, nullptr);
+    if (hwnd_) SetWindowLongPtrW(hwnd_, 0, reinterpret_cast<LONG_PTR>(owner));
 }
 
-HWND CreateHiddenWindow(const wchar_t* className, void* owner) {
-    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (hwnd) SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(owner));
-    return hwnd;
+HiddenWindow::~HiddenWindow() {
+    if (!hwnd_) return;
+    SetWindowLongPtrW(hwnd_, 0, 0);
+    DestroyWindow(hwnd_);
 }
 
-TWindowTimer::TWindowTimer() {
-    RegisterHiddenClass(kTimerClass, &TWindowTimer::WindowProc);
-    window_ = CreateHiddenWindow(kTimerClass, this);
-}
+TWindowTimer::TWindowTimer() : window_(kTimerClass, &TWindowTimer::WindowProc, this) {}
 
 TWindowTimer::~TWindowTimer() {
     enabled_ = false;
-    if (window_) {
-        KillTimer(window_, kTimerId);
-        // The window no longer knows us: a tick already queued is dropped.
-        SetWindowLongPtrW(window_, 0, 0);
-        DestroyWindow(window_);
-    }
+    // Killed before its window goes, so no tick outlives the timer.
+    if (window_.get()) KillTimer(window_.get(), kTimerId);
 }
 
 void TWindowTimer::SetEnabled(bool value) {
@@ -63,10 +59,10 @@ void TWindowTimer::SetOnTimer(std::function<void(TWindowTimer*)> handler) {
 }
 
 void TWindowTimer::UpdateTimer() {
-    if (!window_) return;
-    KillTimer(window_, kTimerId);
+    if (!window_.get()) return;
+    KillTimer(window_.get(), kTimerId);
     if (interval_ != 0 && enabled_ && onTimer_) {
-        if (SetTimer(window_, kTimerId, interval_, nullptr) == 0) {
+        if (SetTimer(window_.get(), kTimerId, interval_, nullptr) == 0) {
             throw selvane::Exception("No Timer");
         }
     }

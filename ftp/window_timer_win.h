@@ -10,6 +10,22 @@
 
 namespace ftp {
 
+// A hidden window that keeps its owning object in its extra data: a zero-size
+// pop-up tool window at 0,0 without title or parent, of a class registered
+// once per process. Destroying it first unhooks the owner, so a message that
+// is still dispatched to it finds no object.
+class HiddenWindow {
+public:
+    HiddenWindow(const wchar_t* className, WNDPROC proc, void* owner);
+    ~HiddenWindow();
+    HiddenWindow(const HiddenWindow&) = delete;
+    HiddenWindow& operator=(const HiddenWindow&) = delete;
+    HWND get() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
 class TWindowTimer {
 public:
     TWindowTimer();
@@ -34,18 +50,10 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void UpdateTimer();
 
-    HWND window_ = nullptr;
+    HiddenWindow window_;
     UINT interval_ = 1000;
     bool enabled_ = true;
     std::function<void(TWindowTimer*)> onTimer_;
 };
-
-// Registers a hidden-window class once per process (no style, room for the
-// owning object's pointer in the extra data).
-void RegisterHiddenClass(const wchar_t* name, WNDPROC proc);
-
-// A zero-size pop-up tool window at 0,0 without title or parent that keeps
-// `owner` in its extra data.
-HWND CreateHiddenWindow(const wchar_t* className, void* owner);
 
 }  // namespace ftp

@@ -31,7 +31,7 @@ void FtpDownloader::Download(const std::string& remoteName,
     }
     if (!MoveFileExW(partial.c_str(), localPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileW(partial.c_str());
-        throw selvane::Exception("Cannot replace " + localPath.string());
+        throw selvane::Exception("Cannot replace the downloaded file");
     }
 }
 

@@ -22,9 +22,9 @@ const struct {
     const char* name;
     size_t size;
 } kFiles[] = {
-    {"bin_0.dat", 0},         {"bin_1.dat", 1},          {"bin_65535.dat", 65535},
-    {"bin_65536.dat", 65536}, {"bin_65537.dat", 65537},  {"bin_1000000.dat", 1000000},
-    {"text_0.txt", 0},        {"text_2000.txt", 2000},   {"text_300000.txt", 300000},
+    {"bin_0.dat", 0},         {"bin_1.dat", 1},         {"bin_65535.dat", 65535},
+    {"bin_65536.dat", 65536}, {"bin_65537.dat", 65537}, {"bin_1000000.dat", 1000000},
+    {"text_0.txt", 0},        {"text_2000.txt", 2000},  {"text_300000.txt", 300000},
 };
 
 std::string TextBytes(size_t size) {
@@ -109,8 +109,7 @@ TEST_F(RealServer, WrongPasswordAndMissingFile) {
     EXPECT_EQ(downloader.BytesTotal(), 2000);
     EXPECT_EQ(ftptest::ReadFile(dir / "via_downloader.txt"), TextBytes(2000));
     // A failed download leaves the file that was there untouched.
-    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt"),
-                 ftp::FTPException);
+    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt"), ftp::FTPException);
     EXPECT_EQ(ftptest::ReadFile(dir / "via_downloader.txt"), TextBytes(2000));
     EXPECT_FALSE(std::filesystem::exists(dir / "via_downloader.txt.part"));
     // A failure the owner's handler takes over is still a failure for the installer.

@@ -2,8 +2,8 @@
 // Helpers of the client tests: the scripted server's admin connection, an
 // event recorder, delayed calls from the message loop, file helpers.
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdint>
 #include <filesystem>

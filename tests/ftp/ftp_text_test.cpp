@@ -76,8 +76,12 @@ TEST(FtpText, ReplyNumbersAndContinuation) {
         const char* line;
         bool continues;
     } cases[] = {
-        {"220-Welcome\r\n", true}, {" more text\r\n", true}, {"220 Ready\r\n", false},
-        {"22\n", false},           {"", false},              {"abc-", true},
+        {"220-Welcome\r\n", true},
+        {" more text\r\n", true},
+        {"220 Ready\r\n", false},
+        {"22\n", false},
+        {"", false},
+        {"abc-", true},
         {"220", false},
     };
     for (const auto& c : cases) EXPECT_EQ(ftp::ContinuesReply(c.line), c.continues) << c.line;

@@ -82,40 +82,104 @@ TEST(FtpDownload, Table) {
         {"count in the last line of a longer reply",
          R"({"replies":{"RETR":"150-Opening\r\n150 Here (77 bytes)\r\n"},"data_size":77})", true,
          5000, false, "", kSuccess, 77, ftptest::Pattern(77)},
-        {"zero-byte file", R"({"data":""})", false, 5000, false, "",
-         {"TransactionStart", "TransactionStop", "TransactionStop", "Success 9"}, 0, ""},
-        {"data trickles in", R"({"data_size":50000,"chunk":5000,"chunk_delay":0.01})", true,
-         5000, false, "", kSuccess, 50000, ftptest::Pattern(50000)},
+        {"zero-byte file",
+         R"({"data":""})",
+         false,
+         5000,
+         false,
+         "",
+         {"TransactionStart", "TransactionStop", "TransactionStop", "Success 9"},
+         0,
+         ""},
+        {"data trickles in", R"({"data_size":50000,"chunk":5000,"chunk_delay":0.01})", true, 5000,
+         false, "", kSuccess, 50000, ftptest::Pattern(50000)},
         {"final reply before the data connection closes",
-         R"({"data_size":30000,"chunk":10000,"chunk_delay":0.05,"final_first":true})", false,
-         5000, false, "", kSuccess, 30000, ftptest::Pattern(30000)},
-        {"RETR refused", R"({"replies":{"RETR":"550 No such file\r\n"}})", false, 5000, false,
-         "550 No such file\r\n", {"Failure 9", "Failure 9"}, -1, ""},
-        {"RETR refused, the handler takes it", R"({"replies":{"RETR":"550 No such file\r\n"}})",
-         false, 5000, true, "", {"Failure 9"}, -1, ""},
-        {"PORT refused", R"({"replies":{"PORT":"500 Illegal PORT\r\n"}})", false, 5000, false,
-         "500 Illegal PORT\r\n", {"Failure 9", "Failure 9"}, -1, ""},
-        {"PASV refused", R"({"replies":{"PASV":"502 No passive\r\n"}})", true, 5000, false,
-         "502 No passive\r\n", {"Failure 9", "Failure 9"}, -1, ""},
+         R"({"data_size":30000,"chunk":10000,"chunk_delay":0.05,"final_first":true})", false, 5000,
+         false, "", kSuccess, 30000, ftptest::Pattern(30000)},
+        {"RETR refused",
+         R"({"replies":{"RETR":"550 No such file\r\n"}})",
+         false,
+         5000,
+         false,
+         "550 No such file\r\n",
+         {"Failure 9", "Failure 9"},
+         -1,
+         ""},
+        {"RETR refused, the handler takes it",
+         R"({"replies":{"RETR":"550 No such file\r\n"}})",
+         false,
+         5000,
+         true,
+         "",
+         {"Failure 9"},
+         -1,
+         ""},
+        {"PORT refused",
+         R"({"replies":{"PORT":"500 Illegal PORT\r\n"}})",
+         false,
+         5000,
+         false,
+         "500 Illegal PORT\r\n",
+         {"Failure 9", "Failure 9"},
+         -1,
+         ""},
+        {"PASV refused",
+         R"({"replies":{"PASV":"502 No passive\r\n"}})",
+         true,
+         5000,
+         false,
+         "502 No passive\r\n",
+         {"Failure 9", "Failure 9"},
+         -1,
+         ""},
         {"PASV reply without its parenthesis",
-         R"({"replies":{"PASV":"227 Entering Passive Mode (127,0,0,1,1,2\r\n"}})", true, 5000,
-         false, "Malformed passive reply", {"Failure 9"}, -1, ""},
+         R"({"replies":{"PASV":"227 Entering Passive Mode (127,0,0,1,1,2\r\n"}})",
+         true,
+         5000,
+         false,
+         "Malformed passive reply",
+         {"Failure 9"},
+         -1,
+         ""},
         // A transfer the server reports as failed is not a success.
-        {"final reply 426", R"({"data_size":1000,"final":"426 Transfer aborted\r\n"})", false,
-         5000, false, "426 Transfer aborted\r\n",
+        {"final reply 426",
+         R"({"data_size":1000,"final":"426 Transfer aborted\r\n"})",
+         false,
+         5000,
+         false,
+         "426 Transfer aborted\r\n",
          {"TransactionStart", "Packet", "TransactionStop", "TransactionStop", "Failure 9",
           "Failure 9"},
-         1000, ""},
+         1000,
+         ""},
         {"control connection closed before the final reply",
-         R"({"data_size":1000,"final":"<close>"})", true, 5000, false,
+         R"({"data_size":1000,"final":"<close>"})",
+         true,
+         5000,
+         false,
          "Connection closed by the server",
          {"TransactionStart", "Packet", "TransactionStop", "TransactionStop", "Failure 9",
           "Failure 9"},
-         1000, ""},
-        {"the server never opens the data connection", R"({"data_mode":"never"})", false, 500,
-         false, "Accepting Canceled", {"Failure 9"}, -1, ""},
-        {"the passive data connection stays silent", R"({"data_mode":"never"})", true, 500,
-         false, "Socket send aborted", {"TransactionStart", "Failure 9"}, 0, ""},
+         1000,
+         ""},
+        {"the server never opens the data connection",
+         R"({"data_mode":"never"})",
+         false,
+         500,
+         false,
+         "Accepting Canceled",
+         {"Failure 9"},
+         -1,
+         ""},
+        {"the passive data connection stays silent",
+         R"({"data_mode":"never"})",
+         true,
+         500,
+         false,
+         "Socket send aborted",
+         {"TransactionStart", "Failure 9"},
+         0,
+         ""},
     };
     const auto dir = ftptest::TempDir();
     for (const DownloadCase& c : cases) {
@@ -163,7 +227,7 @@ TEST(FtpDownload, DataTimeOutCountsFromTheStart) {
               "Socket send aborted");
     const double seconds = (GetTickCount() - start) / 1000.0;
     EXPECT_GE(seconds, 0.8);
-    EXPECT_LT(seconds, 2.2);
+    EXPECT_LT(seconds, 2.8);  // the data alone lasts 3 s
     EXPECT_EQ(log.Count("Failure 9"), 1);
     EXPECT_GT(std::filesystem::file_size(ftptest::TempDir() / "slow.bin"), 0u);
 }
@@ -241,15 +305,20 @@ struct ListCase {
 
 TEST(FtpNList, Table) {
     const ListCase cases[] = {
-        {"line ends trimmed, short lines kept", R"({"data":"a.txt\r\nb.gz\nc\n"})", "",
+        {"line ends trimmed, short lines kept",
+         R"({"data":"a.txt\r\nb.gz\nc\n"})",
+         "",
          {"a.txt", "b.gz", "c\n"}},
         {"a last line without its line end", R"({"data":"a\r\nlast"})", "", {"a", "last"}},
         {"the final reply overtakes the data",
          R"({"data":"one\r\ntwo\r\nthree\r\n","chunk":5,"chunk_delay":0.1,"final_first":true})",
-         "", {"one", "two", "three"}},
+         "",
+         {"one", "two", "three"}},
         {"an empty listing", R"({"data":""})", "", {}},
         {"NLST refused", R"({"replies":{"NLST":"550 No files\r\n"}})", "550 No files\r\n", {}},
-        {"final reply 426", R"({"data":"a\r\n","final":"426 Aborted\r\n"})", "426 Aborted\r\n",
+        {"final reply 426",
+         R"({"data":"a\r\n","final":"426 Aborted\r\n"})",
+         "426 Aborted\r\n",
          {"a"}},
     };
     for (const ListCase& c : cases) {
@@ -284,14 +353,17 @@ TEST(FtpNList, CancelDuringTheListingDeliversAllAndDrains) {
     EventLog log;
     auto client = LoggedIn(server, log);
     ftp::TFtpClient* raw = client.get();
-    client->OnListItem = [raw, &log](const std::string& item) {
+    std::string nested;
+    client->OnListItem = [raw, &log, &nested](const std::string& item) {
         if (item == "a") raw->Cancel();
+        if (item == "b") nested = ErrorOf([raw] { raw->Download("x", "x"); });
         log.events.push_back("Item " + item);
     };
     client->NList();
     EXPECT_EQ(Steps(log), (Strings{"TransactionStart", "Item a", "Item b", "Item c",
                                    "TransactionStop", "Success 13"}));
     EXPECT_FALSE(client->Canceled());
+    EXPECT_EQ(nested, "A transfer is already running");
     client.reset();
     EXPECT_FALSE(Contains(server.Commands(), "ABOR"));
 }

@@ -189,16 +189,15 @@ class Session:
 
 
 class Scenario:
-    def __init__(self, spec):
-        self.spec = spec
+    def __init__(self, scenario):
+        self.scenario = scenario
         self.log = []
-        self.active = 0
         self.ended = threading.Event()
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.listener.bind(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         self.fillers = []
-        if spec.get("blackhole"):
+        if scenario.get("blackhole"):
             # Never accepts, and its queue is full: a connect to it hangs.
             self.listener.listen(0)
             for _ in range(3):
@@ -222,7 +221,7 @@ class Scenario:
 
     def session(self, conn):
         try:
-            Session(self.spec, self.log, conn).run()
+            Session(self.scenario, self.log, conn).run()
         except OSError:
             pass
         finally:
