@@ -28,6 +28,7 @@ struct V {
     static T AddSat(T a, T b) { return _mm256_adds_epu16(a, b); }
     static T SubSat(T a, T b) { return _mm256_subs_epu16(a, b); }
     static T MulLo(T a, T b) { return _mm256_mullo_epi16(a, b); }
+    static T MulHi(T a, T b) { return _mm256_mulhi_epu16(a, b); }
     static T Min(T a, T b) { return _mm256_min_epi16(a, b); }
     static T Eq(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
     template <int N> static T Shl(T v) { return _mm256_slli_epi16(v, N); }

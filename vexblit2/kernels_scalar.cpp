@@ -49,11 +49,12 @@ uint16_t Translucent(uint16_t s, uint16_t d, uint16_t a) {
     return uint16_t((product >> 8) + d - (a >> 2));
 }
 
-// v = min(m, max(0, floor(s * a / 32) + d - a)). The clamp to the channel's
-// maximum matters only for 565 green, where s > 32 can raise d above 63.
-uint16_t Darken(uint16_t s, uint16_t d, uint16_t a, uint16_t max) {
+// v = max(0, floor(s * a / 32) + d - a). In the 565 green, where s > 32 can
+// raise the result above 63, it is also limited to 63 so that it cannot spill
+// into red.
+uint16_t Darken(uint16_t s, uint16_t d, uint16_t a) {
     const uint16_t scaled = uint16_t(uint16_t(s * a) >> 5);
-    return std::min(SatSub16(uint16_t(scaled + d), a), max);
+    return SatSub16(uint16_t(scaled + d), a);
 }
 
 // v = min(m, d + floor(s * a / 32 + f)), in the 16-bit steps that carry the
@@ -126,8 +127,8 @@ void DarkenBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Darken(L::Red(s), L::Red(d), a, 31), Darken(L::Green(s), L::Green(d), a, L::GreenMax),
-                       Darken(L::Blue(s), L::Blue(d), a, 31));
+        return L::Pack(Darken(L::Red(s), L::Red(d), a), std::min(Darken(L::Green(s), L::Green(d), a), L::GreenMax),
+                       Darken(L::Blue(s), L::Blue(d), a));
     });
 }
 

@@ -6,7 +6,8 @@
 //
 // V provides: T (the vector), W (pixels per vector), Load/Store (unaligned,
 // W pixels), LoadAlpha (W bytes widened to 16-bit lanes), Set, And,
-// AndNot(a, b) = ~a & b, Or, Add, Sub, AddSat/SubSat (unsigned), MulLo, Min
+// AndNot(a, b) = ~a & b, Or, Add, Sub, AddSat/SubSat (unsigned), MulLo, MulHi
+// (unsigned), Min
 // (signed), Eq, Shl<N>/Shr<N>/Sar<N>, Select(mask, ifSet, ifClear),
 // AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels).
 //
@@ -67,7 +68,10 @@ void CopyBlock(const Block& b) {
 // Runs op.Group(src, dest, alpha) over every group of a block. Op says
 // whether it reads a source and an alpha map.
 template <class Op>
-void RunRows(const Block& b, const Op& op) {
+void RunRows(const Block& b, const Op& constants) {
+    // A local copy whose address never escapes: the compiler can keep the
+    // constant vectors in registers across the stores through the row pointers.
+    const Op op = constants;
     uint8_t* d = b.Dest;
     const uint8_t* s = b.Src;
     const uint8_t* a = b.Alpha;
@@ -122,32 +126,38 @@ struct KeyedBlendOp {
 
 template <bool F565>
 struct TranslucentFormula {
-    T A, Bias, QuarterA;
-    // v = floor((s - d + 64) * a / 256) + d - floor(a / 4)
-    T Channel(T s, T d) const {
-        return V::Add(V::template Shr<8>(V::MulLo(V::Add(V::Sub(s, d), Bias), A)), V::Sub(d, QuarterA));
-    }
+    T AHigh, Bias, QuarterA;  // a << 8 (a < 256), 64, floor(a / 4)
+    // v = floor((s - d + 64) * a / 256) + d - floor(a / 4). The factor lies in
+    // 1..127 for any channel value up to 63, so the product fits and the high
+    // half of (factor * (a << 8)) is exactly floor(factor * a / 256).
+    T Channel(T s, T d) const { return Scaled(V::Add(V::Sub(s, d), Bias), d); }
+    // The same with s + 64 already formed (the alpha fill's constant colour).
+    T Scaled(T factor, T d) const { return V::Add(V::MulHi(factor, AHigh), V::Sub(d, QuarterA)); }
     T operator()(const Channels<F565>& c, T s, T d) const {
         return Channels<F565>::Pack(Channel(c.Red(s), c.Red(d)), Channel(c.Green(s), c.Green(d)),
                                     Channel(c.Blue(s), c.Blue(d)));
     }
 };
 
+// For a < 256; a = 256 reproduces the source and is a colour-key copy.
 template <bool F565>
 TranslucentFormula<F565> MakeTranslucent(uint16_t a) {
-    return {V::Set(a), V::Set(64), V::Set(uint16_t(a >> 2))};
+    return {V::Set(uint16_t(a << 8)), V::Set(64), V::Set(uint16_t(a >> 2))};
 }
 
 template <bool F565>
 struct DarkenFormula {
-    T A, Max5, GreenMax;
-    // v = min(m, max(0, floor(s * a / 32) + d - a))
-    T Channel(T s, T d, T max) const {
-        return V::Min(V::SubSat(V::Add(V::template Shr<5>(V::MulLo(s, A)), d), A), max);
-    }
+    T A, RedFactor, GreenFactor, RedMask, GreenMax;
+    // v = max(0, floor(s * a / 32) + d - a), 565 green limited to 63. The
+    // floor(s * a / 32) terms come from one high multiply of the channel left
+    // in place: (s << k) * (a << (11 - k)) >> 16.
     T operator()(const Channels<F565>& c, T s, T d) const {
-        return Channels<F565>::Pack(Channel(c.Red(s), c.Red(d), Max5), Channel(c.Green(s), c.Green(d), GreenMax),
-                                    Channel(c.Blue(s), c.Blue(d), Max5));
+        const T sr = V::MulHi(V::And(s, RedMask), RedFactor);
+        const T sg = V::MulHi(V::And(s, c.GreenMask), GreenFactor);
+        const T sb = V::MulHi(V::template Shl<11>(s), A);
+        return Channels<F565>::Pack(V::SubSat(V::Add(sr, c.Red(d)), A),
+                                    V::Min(V::SubSat(V::Add(sg, c.Green(d)), A), GreenMax),
+                                    V::SubSat(V::Add(sb, c.Blue(d)), A));
     }
 };
 
@@ -172,14 +182,23 @@ void KeyedBlend(const Block& b, uint16_t key, const Formula<F565>& f) {
     RunRows(b, KeyedBlendOp<F565, Formula<F565>>{Channels<F565>{}, V::Set(key), f});
 }
 
+
 template <bool F565>
 void TranslucentBlock(const Block& b, const BlendParams& p) {
+    if (p.Strength >= 256) {
+        ColorKeyBlock(b, p.Key);
+        return;
+    }
     KeyedBlend<F565>(b, p.Key, MakeTranslucent<F565>(p.Strength));
 }
 
 template <bool F565>
 void DarkenBlock(const Block& b, const BlendParams& p) {
-    KeyedBlend<F565>(b, p.Key, DarkenFormula<F565>{V::Set(p.Strength), V::Set(31), V::Set(Fmt<F565>::GreenMax)});
+    const uint16_t a = p.Strength;  // at most 32
+    // Red sits at bit 11 (565) or, with bit 15 as a sixth bit, at bit 10 (555).
+    KeyedBlend<F565>(b, p.Key,
+                     DarkenFormula<F565>{V::Set(a), V::Set(uint16_t(F565 ? a : a << 1)), V::Set(uint16_t(a << 6)),
+                                         V::Set(F565 ? 0xF800 : 0xFC00), V::Set(Fmt<F565>::GreenMax)});
 }
 
 template <bool F565>
@@ -221,11 +240,12 @@ struct FillOp {
     static constexpr bool UsesSrc = false, UsesAlpha = false;
     Channels<F565> C;
     TranslucentFormula<F565> F;
-    T Red, Green, Blue;  // the fill pixel's channels
+    T Red, Green, Blue;  // the fill pixel's channels plus the bias 64
     void Group(const uint8_t*, uint8_t* d, const uint8_t*) const {
         const T dst = V::Load(d);
-        V::Store(d, Channels<F565>::Pack(F.Channel(Red, C.Red(dst)), F.Channel(Green, C.Green(dst)),
-                                         F.Channel(Blue, C.Blue(dst))));
+        const T dr = C.Red(dst), dg = C.Green(dst), db = C.Blue(dst);
+        V::Store(d, Channels<F565>::Pack(F.Scaled(V::Sub(Red, dr), dr), F.Scaled(V::Sub(Green, dg), dg),
+                                         F.Scaled(V::Sub(Blue, db), db)));
     }
 };
 
@@ -233,7 +253,10 @@ template <bool F565>
 void FillBlock(const Block& b, const BlendParams& p) {
     const Channels<F565> c{};
     const T fill = V::Set(p.FillPixel);
-    RunRows(b, FillOp<F565>{c, MakeTranslucent<F565>(p.Strength), c.Red(fill), c.Green(fill), c.Blue(fill)});
+    const T bias = V::Set(64);
+    // The fill's alpha is a byte, so a < 256 always.
+    RunRows(b, FillOp<F565>{c, MakeTranslucent<F565>(p.Strength), V::Add(c.Red(fill), bias),
+                            V::Add(c.Green(fill), bias), V::Add(c.Blue(fill), bias)});
 }
 
 template <void (*F555)(const Block&, const BlendParams&), void (*F565)(const Block&, const BlendParams&)>

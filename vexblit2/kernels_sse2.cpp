@@ -28,6 +28,7 @@ struct V {
     static T AddSat(T a, T b) { return _mm_adds_epu16(a, b); }
     static T SubSat(T a, T b) { return _mm_subs_epu16(a, b); }
     static T MulLo(T a, T b) { return _mm_mullo_epi16(a, b); }
+    static T MulHi(T a, T b) { return _mm_mulhi_epu16(a, b); }
     static T Min(T a, T b) { return _mm_min_epi16(a, b); }
     static T Eq(T a, T b) { return _mm_cmpeq_epi16(a, b); }
     template <int N> static T Shl(T v) { return _mm_slli_epi16(v, N); }
