@@ -26,6 +26,9 @@ T* PixelAt(T* base, int32_t pitch, int64_t x, int64_t y) {
     return static_cast<T*>(base) + ptrdiff_t(y) * pitch + 2 * ptrdiff_t(x);
 }
 
+// A width or height a buffer can hold; anything else draws nothing.
+bool DrawableSize(int64_t n) { return n > 0 && n <= INT32_MAX; }
+
 // The alpha map's rows lie SrcPitch / 2 bytes apart, the pitch shifted right
 // as an unsigned number.
 ptrdiff_t AlphaPitchOf(int32_t srcPitch) { return ptrdiff_t(uint32_t(srcPitch) >> 1); }
@@ -96,7 +99,7 @@ void Reduce(bool keyed, void* dest, const void* src, int32_t destPitch, int32_t 
     const int64_t dh = int64_t(destRect->bottom) - destRect->top;
     // An empty rectangle on either side draws nothing (the walk would divide by
     // zero for an empty destination, and an empty source has nothing to sample).
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+    if (!DrawableSize(sw) || !DrawableSize(sh) || !DrawableSize(dw) || !DrawableSize(dh)) return;
     const ReduceArgs r{PixelAt(static_cast<uint8_t*>(dest), destPitch, destRect->left, destRect->top),
                        destPitch,
                        PixelAt(static_cast<const uint8_t*>(src), srcPitch, srcRect->left, srcRect->top),
@@ -141,7 +144,7 @@ VX_ENTRY void VX_CALL vx_Normal_Blt(void* Dest, const void* Src, int32_t DestPit
                                     const vx_Rect* SrcRect) {
     const int64_t w = int64_t(SrcRect->right) - SrcRect->left;
     const int64_t h = int64_t(SrcRect->bottom) - SrcRect->top;
-    if (w <= 0 || h <= 0) return;  // an inverted rectangle draws nothing either
+    if (!DrawableSize(w) || !DrawableSize(h)) return;  // an inverted rectangle draws nothing either
     ActiveKernels().Copy(Block{PixelAt(static_cast<uint8_t*>(Dest), DestPitch, DestX, DestY),
                                DestPitch,
                                PixelAt(static_cast<const uint8_t*>(Src), SrcPitch, SrcRect->left,

@@ -243,6 +243,38 @@ TEST(BlitClipping, ColourKeyComparesAllSixteenBits) {
     }
 }
 
+// The alpha map follows the source in source coordinates with a row pitch of
+// SrcPitch / 2 bytes; a map of 0s and 32s shows which byte each pixel used.
+TEST(BlitClipping, AlphaMapIsAddressedByHalfTheSourcePitch) {
+    const StateGuard restore;
+    constexpr int kStride = 10;  // source pixels per row: 8 used, 2 of padding
+    std::vector<uint16_t> src(kStride * 4);
+    std::vector<uint8_t> map(kStride * 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < kStride; ++x) {
+            src[size_t(kStride * y + x)] = Tag(x, y);
+            map[size_t(kStride * y + x)] = (x * 3 + y) % 4 == 0 ? 32 : 0;
+        }
+    for (Tier tier : SupportedTiers()) {
+        SetActiveTier(tier);
+        for (bool tinted : {false, true}) {
+            std::vector<uint16_t> dest(6 * 3, 0);
+            const vx_Rect r{2, 1, 8, 4};  // drawn at (-1, 0): source columns 3..7 visible
+            if (tinted)
+                vx_Clipper_AlphaChannel_Blt2(5, 3, dest.data(), src.data(), map.data(), 12, 2 * kStride, -1, 0, &r,
+                                             0x07FFFFFF);
+            else
+                vx_Clipper_AlphaChannel_Blt(5, 3, dest.data(), src.data(), map.data(), 12, 2 * kStride, -1, 0, &r);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 6; ++x) {
+                    const int sx = x + 3, sy = y + 1;
+                    const uint16_t expected = x < 5 && map[size_t(kStride * sy + sx)] == 32 ? Tag(sx, sy) : 0;
+                    EXPECT_EQ(expected, dest[size_t(6 * y + x)]) << TierName(tier) << " at " << x << "," << y;
+                }
+        }
+    }
+}
+
 struct ReduceExample {
     int SrcSize, DestSize;
     std::vector<int> Sampled;
