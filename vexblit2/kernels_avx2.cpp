@@ -37,6 +37,19 @@ struct V {
     static T Select(T mask, T ifSet, T ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, mask); }
     static bool AllSet(T mask) { return _mm256_movemask_epi8(mask) == -1; }
     static bool NoneSet(T mask) { return _mm256_testz_si256(mask, mask) != 0; }
+    // Reads 4 bytes at each offset and keeps the low pixel; the caller keeps
+    // the offsets below the row's last pixel.
+    static constexpr bool HasGather = true;
+    static T Gather(const uint8_t* row, const int32_t* offsets) {
+        const __m256i low = _mm256_set1_epi32(0xFFFF);
+        const T a = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), Load(reinterpret_cast<const uint8_t*>(offsets)), 1),
+            low);
+        const T b = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), Load(reinterpret_cast<const uint8_t*>(offsets + 8)), 1),
+            low);
+        return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
+    }
     // The pack works per 128-bit half; the permute puts the four quarters back in order.
     static T PickOdd(T lo, T hi) {
         const T packed = _mm256_packs_epi32(_mm256_srai_epi32(lo, 16), _mm256_srai_epi32(hi, 16));

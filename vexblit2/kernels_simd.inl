@@ -9,7 +9,8 @@
 // AndNot(a, b) = ~a & b, Or, Add, Sub, AddSat/SubSat (unsigned), MulLo, MulHi
 // (unsigned), Min
 // (signed), Eq, Shl<N>/Shr<N>/Sar<N>, Select(mask, ifSet, ifClear),
-// AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels).
+// AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels),
+// HasGather and Gather(row, byteOffsets) (W pixels, each read as 4 bytes).
 //
 // Each row is walked in groups of W pixels; the last partial group is staged
 // through small local buffers, so no byte beyond the row's end is read and no
@@ -290,17 +291,22 @@ inline void StoreGroupKeyed(uint8_t* d, T picked, const T& key) {
 
 template <bool Keyed>
 void ReduceBlock(const ReduceArgs& r) {
-    if (r.DestWidth > kMaxTableColumns) {
+    if (r.DestWidth > kMaxTableColumns || r.SrcWidth > (1 << 30)) {
         (Keyed ? ScalarKernels().ReduceColorKey : ScalarKernels().Reduce)(r);
         return;
     }
     const bool same = r.SrcWidth == r.DestWidth;
     const bool half = int64_t(r.SrcWidth) == 2 * int64_t(r.DestWidth);
-    int32_t columns[kMaxTableColumns];
+    // Other ratios: the byte offset of each sampled column, walked once.
+    int32_t offsets[kMaxTableColumns];
+    // Columns before this one sample below the rectangle's last column, so a
+    // 4-byte gather at their offsets stays inside the source row.
+    int32_t gatherEnd = 0;
     if (!same && !half) {
         int64_t pos = r.X.Start, rem = r.X.StartRem;
         for (int32_t i = 0; i < r.DestWidth; ++i) {
-            columns[i] = int32_t(pos);
+            offsets[i] = int32_t(2 * pos);
+            if (pos < r.SrcWidth - 1) gatherEnd = i + 1;
             pos += r.X.Whole;
             rem += r.X.Frac;
             if (rem >= r.X.Twice) {
@@ -335,15 +341,19 @@ void ReduceBlock(const ReduceArgs& r) {
             }
         } else {
             int32_t i = 0;
-            if constexpr (Keyed) {
+            // Unkeyed, a plain load and store per pixel is as fast as a
+            // gather; keyed, whole groups spare the per-pixel key branch.
+            if constexpr (Keyed && V::HasGather) {
+                for (; i + W <= gatherEnd; i += W) StoreGroupKeyed(destRow + 2 * i, V::Gather(srcRow, offsets + i), key);
+            } else if constexpr (Keyed) {
                 for (; i + W <= n; i += W) {
                     alignas(32) uint8_t buf[2 * W];
-                    for (int k = 0; k < W; ++k) std::memcpy(buf + 2 * k, srcRow + 2 * ptrdiff_t(columns[i + k]), 2);
+                    for (int k = 0; k < W; ++k) std::memcpy(buf + 2 * k, srcRow + offsets[i + k], 2);
                     StoreGroupKeyed(destRow + 2 * i, V::Load(buf), key);
                 }
             }
             for (; i < n; ++i) {
-                const uint16_t s = Load16(srcRow + 2 * ptrdiff_t(columns[i]));
+                const uint16_t s = Load16(srcRow + offsets[i]);
                 if (!Keyed || s != r.Key) Store16(destRow + 2 * i, s);
             }
         }

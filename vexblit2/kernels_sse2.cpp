@@ -37,6 +37,8 @@ struct V {
     static T Select(T mask, T ifSet, T ifClear) { return Or(And(mask, ifSet), AndNot(mask, ifClear)); }
     static bool AllSet(T mask) { return _mm_movemask_epi8(mask) == 0xFFFF; }
     static bool NoneSet(T mask) { return _mm_movemask_epi8(mask) == 0; }
+    static constexpr bool HasGather = false;
+    static T Gather(const uint8_t*, const int32_t*) { return _mm_setzero_si128(); }
     // High halves of the 32-bit lanes, sign-extended so that the signed pack
     // returns them unchanged.
     static T PickOdd(T lo, T hi) { return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16)); }
