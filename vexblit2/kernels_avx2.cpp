@@ -14,7 +14,9 @@ namespace {
 struct V {
     using T = __m256i;
     static constexpr int W = 16;
-    static T Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static T Load(const uint8_t* p) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    }
     static void Store(uint8_t* p, T v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
     static T LoadAlpha(const uint8_t* p) {
         return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
@@ -31,9 +33,18 @@ struct V {
     static T MulHi(T a, T b) { return _mm256_mulhi_epu16(a, b); }
     static T Min(T a, T b) { return _mm256_min_epi16(a, b); }
     static T Eq(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
-    template <int N> static T Shl(T v) { return _mm256_slli_epi16(v, N); }
-    template <int N> static T Shr(T v) { return _mm256_srli_epi16(v, N); }
-    template <int N> static T Sar(T v) { return _mm256_srai_epi16(v, N); }
+    template <int N>
+    static T Shl(T v) {
+        return _mm256_slli_epi16(v, N);
+    }
+    template <int N>
+    static T Shr(T v) {
+        return _mm256_srli_epi16(v, N);
+    }
+    template <int N>
+    static T Sar(T v) {
+        return _mm256_srai_epi16(v, N);
+    }
     static T Select(T mask, T ifSet, T ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, mask); }
     static bool AllSet(T mask) { return _mm256_movemask_epi8(mask) == -1; }
     static bool NoneSet(T mask) { return _mm256_testz_si256(mask, mask) != 0; }
@@ -43,10 +54,12 @@ struct V {
     static T Gather(const uint8_t* row, const int32_t* offsets) {
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         const T a = _mm256_and_si256(
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), Load(reinterpret_cast<const uint8_t*>(offsets)), 1),
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row),
+                                   Load(reinterpret_cast<const uint8_t*>(offsets)), 1),
             low);
         const T b = _mm256_and_si256(
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), Load(reinterpret_cast<const uint8_t*>(offsets + 8)), 1),
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row),
+                                   Load(reinterpret_cast<const uint8_t*>(offsets + 8)), 1),
             low);
         return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
     }

@@ -102,7 +102,8 @@ void Copy(const Block& b) {
     uint8_t* dest = b.Dest;
     const uint8_t* src = b.Src;
     for (int32_t y = 0; y < b.Height; ++y, dest += b.DestPitch, src += b.SrcPitch) {
-        for (int32_t x = 0; x < b.Width; ++x) Store16(dest + 2 * ptrdiff_t(x), Load16(src + 2 * ptrdiff_t(x)));
+        for (int32_t x = 0; x < b.Width; ++x)
+            Store16(dest + 2 * ptrdiff_t(x), Load16(src + 2 * ptrdiff_t(x)));
     }
 }
 
@@ -116,7 +117,8 @@ void TranslucentBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Translucent(L::Red(s), L::Red(d), a), Translucent(L::Green(s), L::Green(d), a),
+        return L::Pack(Translucent(L::Red(s), L::Red(d), a),
+                       Translucent(L::Green(s), L::Green(d), a),
                        Translucent(L::Blue(s), L::Blue(d), a));
     });
 }
@@ -127,7 +129,8 @@ void DarkenBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Darken(L::Red(s), L::Red(d), a), std::min(Darken(L::Green(s), L::Green(d), a), L::GreenMax),
+        return L::Pack(Darken(L::Red(s), L::Red(d), a),
+                       std::min(Darken(L::Green(s), L::Green(d), a), L::GreenMax),
                        Darken(L::Blue(s), L::Blue(d), a));
     });
 }
@@ -138,8 +141,10 @@ void BrightenBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Brighten<5, F565 ? 0 : 1>(L::Red(s), d, a),
-                       Brighten<L::GreenBits, F565 ? 5 : 6>(L::Green(s), d, a),
+        // Shifts that put each channel's top bit at bit 15 of the destination.
+        constexpr int kRedUp = F565 ? 0 : 1, kGreenUp = F565 ? 5 : 6;
+        return L::Pack(Brighten<5, kRedUp>(L::Red(s), d, a),
+                       Brighten<L::GreenBits, kGreenUp>(L::Green(s), d, a),
                        Brighten<5, 11>(L::Blue(s), d, a));
     });
 }
@@ -169,12 +174,14 @@ void AlphaFillBlt(const Block& b, const BlendParams& p) {
     using L = Layout<F565>;
     const uint16_t fill = p.FillPixel, a = p.Strength;
     ForEachPixel(b, [&](uint16_t, uint16_t d, uint8_t) {
-        return L::Pack(Translucent(L::Red(fill), L::Red(d), a), Translucent(L::Green(fill), L::Green(d), a),
+        return L::Pack(Translucent(L::Red(fill), L::Red(d), a),
+                       Translucent(L::Green(fill), L::Green(d), a),
                        Translucent(L::Blue(fill), L::Blue(d), a));
     });
 }
 
-template <void (*F555)(const Block&, const BlendParams&), void (*F565)(const Block&, const BlendParams&)>
+template <void (*F555)(const Block&, const BlendParams&),
+          void (*F565)(const Block&, const BlendParams&)>
 void ByFormat(const Block& b, const BlendParams& p) {
     (p.Format565 ? F565 : F555)(b, p);
 }

@@ -63,7 +63,8 @@ void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
 void CopyBlock(const Block& b) {
     uint8_t* d = b.Dest;
     const uint8_t* s = b.Src;
-    for (int32_t y = 0; y < b.Height; ++y, d += b.DestPitch, s += b.SrcPitch) CopyRow(d, s, b.Width);
+    for (int32_t y = 0; y < b.Height; ++y, d += b.DestPitch, s += b.SrcPitch)
+        CopyRow(d, s, b.Width);
 }
 
 // Runs op.Group(src, dest, alpha) over every group of a block. Op says
@@ -168,12 +169,16 @@ struct BrightenFormula {
     // x = s * a; z = sat(x + K) << (11 - w); u = sat(z + (D << (16 - p - w))); v = u >> (16 - w)
     template <int Bits, int DestShift>
     T Channel(T s, T dest) const {
-        const T z = V::template Shl<11 - Bits>(V::AddSat(V::MulLo(s, A), Bits == 5 ? Bias5 : Bias6));
+        const T z =
+            V::template Shl<11 - Bits>(V::AddSat(V::MulLo(s, A), Bits == 5 ? Bias5 : Bias6));
         return V::template Shr<16 - Bits>(V::AddSat(z, V::template Shl<DestShift>(dest)));
     }
     T operator()(const Channels<F565>& c, T s, T d) const {
-        return Channels<F565>::Pack(Channel<5, F565 ? 0 : 1>(c.Red(s), d),
-                                    Channel<Fmt<F565>::GreenBits, F565 ? 5 : 6>(c.Green(s), d),
+        // Shifts that put each channel's top bit at bit 15 of the destination.
+        constexpr int kRedUp = F565 ? 0 : 1, kGreenUp = F565 ? 5 : 6;
+        constexpr int kGreenBits = Fmt<F565>::GreenBits;
+        return Channels<F565>::Pack(Channel<5, kRedUp>(c.Red(s), d),
+                                    Channel<kGreenBits, kGreenUp>(c.Green(s), d),
                                     Channel<5, 11>(c.Blue(s), d));
     }
 };
@@ -182,7 +187,6 @@ template <bool F565, template <bool> class Formula>
 void KeyedBlend(const Block& b, uint16_t key, const Formula<F565>& f) {
     RunRows(b, KeyedBlendOp<F565, Formula<F565>>{Channels<F565>{}, V::Set(key), f});
 }
-
 
 template <bool F565>
 void TranslucentBlock(const Block& b, const BlendParams& p) {
@@ -198,17 +202,21 @@ void DarkenBlock(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;  // at most 32
     // Red sits at bit 11 (565) or, with bit 15 as a sixth bit, at bit 10 (555).
     KeyedBlend<F565>(b, p.Key,
-                     DarkenFormula<F565>{V::Set(a), V::Set(uint16_t(F565 ? a : a << 1)), V::Set(uint16_t(a << 6)),
-                                         V::Set(F565 ? 0xF800 : 0xFC00), V::Set(Fmt<F565>::GreenMax)});
+                     DarkenFormula<F565>{V::Set(a), V::Set(uint16_t(F565 ? a : a << 1)),
+                                         V::Set(uint16_t(a << 6)), V::Set(F565 ? 0xF800 : 0xFC00),
+                                         V::Set(Fmt<F565>::GreenMax)});
 }
 
 template <bool F565>
 void BrightenBlock(const Block& b, const BlendParams& p) {
-    KeyedBlend<F565>(b, p.Key, BrightenFormula<F565>{V::Set(p.Strength), V::Set(0xFC00), V::Set(0xF800)});
+    KeyedBlend<F565>(b, p.Key,
+                     BrightenFormula<F565>{V::Set(p.Strength), V::Set(0xFC00), V::Set(0xF800)});
 }
 
 // v = d + floor((s - d) * alpha / 32), the product a signed 16-bit lane.
-inline T AlphaBlend(T s, T d, T alpha) { return V::Add(d, V::template Sar<5>(V::MulLo(V::Sub(s, d), alpha))); }
+inline T AlphaBlend(T s, T d, T alpha) {
+    return V::Add(d, V::template Sar<5>(V::MulLo(V::Sub(s, d), alpha)));
+}
 
 template <bool F565, bool Tinted>
 struct AlphaChannelOp {
@@ -216,7 +224,9 @@ struct AlphaChannelOp {
     Channels<F565> C;
     T Weight, TintRed, TintGreen, TintBlue;
     // s' = floor((s * T + k) / 32)
-    static T Tint(T s, T weight, T term) { return V::template Shr<5>(V::Add(V::MulLo(s, weight), term)); }
+    static T Tint(T s, T weight, T term) {
+        return V::template Shr<5>(V::Add(V::MulLo(s, weight), term));
+    }
     void Group(const uint8_t* s, uint8_t* d, const uint8_t* a) const {
         const T src = V::Load(s), dst = V::Load(d), alpha = V::LoadAlpha(a);
         T sr = C.Red(src), sg = C.Green(src), sb = C.Blue(src);
@@ -225,15 +235,17 @@ struct AlphaChannelOp {
             sg = Tint(sg, Weight, TintGreen);
             sb = Tint(sb, Weight, TintBlue);
         }
-        V::Store(d, Channels<F565>::Pack(AlphaBlend(sr, C.Red(dst), alpha), AlphaBlend(sg, C.Green(dst), alpha),
+        V::Store(d, Channels<F565>::Pack(AlphaBlend(sr, C.Red(dst), alpha),
+                                         AlphaBlend(sg, C.Green(dst), alpha),
                                          AlphaBlend(sb, C.Blue(dst), alpha)));
     }
 };
 
 template <bool F565, bool Tinted>
 void AlphaChannelBlock(const Block& b, const BlendParams& p) {
-    RunRows(b, AlphaChannelOp<F565, Tinted>{Channels<F565>{}, V::Set(p.TintWeight), V::Set(p.TintRed),
-                                            V::Set(p.TintGreen), V::Set(p.TintBlue)});
+    RunRows(b,
+            AlphaChannelOp<F565, Tinted>{Channels<F565>{}, V::Set(p.TintWeight), V::Set(p.TintRed),
+                                         V::Set(p.TintGreen), V::Set(p.TintBlue)});
 }
 
 template <bool F565>
@@ -245,8 +257,9 @@ struct FillOp {
     void Group(const uint8_t*, uint8_t* d, const uint8_t*) const {
         const T dst = V::Load(d);
         const T dr = C.Red(dst), dg = C.Green(dst), db = C.Blue(dst);
-        V::Store(d, Channels<F565>::Pack(F.Scaled(V::Sub(Red, dr), dr), F.Scaled(V::Sub(Green, dg), dg),
-                                         F.Scaled(V::Sub(Blue, db), db)));
+        V::Store(
+            d, Channels<F565>::Pack(F.Scaled(V::Sub(Red, dr), dr), F.Scaled(V::Sub(Green, dg), dg),
+                                    F.Scaled(V::Sub(Blue, db), db)));
     }
 };
 
@@ -260,7 +273,8 @@ void FillBlock(const Block& b, const BlendParams& p) {
                             V::Add(c.Green(fill), bias), V::Add(c.Blue(fill), bias)});
 }
 
-template <void (*F555)(const Block&, const BlendParams&), void (*F565)(const Block&, const BlendParams&)>
+template <void (*F555)(const Block&, const BlendParams&),
+          void (*F565)(const Block&, const BlendParams&)>
 void ByFormat(const Block& b, const BlendParams& p) {
     (p.Format565 ? F565 : F555)(b, p);
 }
@@ -328,8 +342,9 @@ void ReduceBlock(const ReduceArgs& r) {
             const int step = same ? 1 : 2;
             int32_t i = 0;
             for (; i + W <= n; i += W) {
-                const T picked = same ? V::Load(srcRow + 2 * i)
-                                      : V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
+                const T picked =
+                    same ? V::Load(srcRow + 2 * i)
+                         : V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
                 if constexpr (Keyed)
                     StoreGroupKeyed(destRow + 2 * i, picked, key);
                 else
@@ -344,11 +359,13 @@ void ReduceBlock(const ReduceArgs& r) {
             // Unkeyed, a plain load and store per pixel is as fast as a
             // gather; keyed, whole groups spare the per-pixel key branch.
             if constexpr (Keyed && V::HasGather) {
-                for (; i + W <= gatherEnd; i += W) StoreGroupKeyed(destRow + 2 * i, V::Gather(srcRow, offsets + i), key);
+                for (; i + W <= gatherEnd; i += W)
+                    StoreGroupKeyed(destRow + 2 * i, V::Gather(srcRow, offsets + i), key);
             } else if constexpr (Keyed) {
                 for (; i + W <= n; i += W) {
                     alignas(32) uint8_t buf[2 * W];
-                    for (int k = 0; k < W; ++k) std::memcpy(buf + 2 * k, srcRow + offsets[i + k], 2);
+                    for (int k = 0; k < W; ++k)
+                        std::memcpy(buf + 2 * k, srcRow + offsets[i + k], 2);
                     StoreGroupKeyed(destRow + 2 * i, V::Load(buf), key);
                 }
             }
