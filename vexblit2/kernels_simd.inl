@@ -40,7 +40,30 @@ struct Channels {
     }
 };
 
+// Moves `bytes` bytes (Lo <= bytes <= 2 Lo) as two possibly overlapping
+// blocks of Lo bytes, the second ending exactly at the row's end.
+template <int Lo>
+void CopyShort(uint8_t* d, const uint8_t* s, size_t bytes) {
+    uint8_t head[Lo], tail[Lo];
+    std::memcpy(head, s, Lo);
+    std::memcpy(tail, s + bytes - Lo, Lo);
+    std::memcpy(d, head, Lo);
+    std::memcpy(d + bytes - Lo, tail, Lo);
+}
+
+// A row copy. A row that is not a whole number of vectors ends with a vector
+// that overlaps the previous one, and rows shorter than a vector move as two
+// overlapping smaller blocks: moving a pixel twice is harmless as long as
+// source and destination do not overlap, for which no result is defined.
 void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
+    const size_t bytes = size_t(2 * n);
+    if (n < W) {
+        if (bytes >= 16) return CopyShort<16>(d, s, bytes);  // AVX2 only: 8 to 15 pixels
+        if (bytes >= 8) return CopyShort<8>(d, s, bytes);
+        if (bytes >= 4) return CopyShort<4>(d, s, bytes);
+        if (bytes >= 2) std::memcpy(d, s, 2);
+        return;
+    }
     int32_t x = 0;
     for (; x + 2 * W <= n; x += 2 * W) {
         const T a = V::Load(s + 2 * x), b = V::Load(s + 2 * x + 2 * W);
@@ -51,13 +74,7 @@ void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
         V::Store(d + 2 * x, V::Load(s + 2 * x));
         x += W;
     }
-    // At most W - 1 pixels left: move them in power-of-two pieces.
-    for (int piece = W / 2; piece >= 1; piece /= 2) {
-        if (n - x >= piece) {
-            std::memcpy(d + 2 * x, s + 2 * x, size_t(2 * piece));
-            x += piece;
-        }
-    }
+    if (x < n) V::Store(d + bytes - 2 * W, V::Load(s + bytes - 2 * W));
 }
 
 void CopyBlock(const Block& b) {
@@ -68,7 +85,9 @@ void CopyBlock(const Block& b) {
 }
 
 // Runs op.Group(src, dest, alpha) over every group of a block. Op says
-// whether it reads a source and an alpha map.
+// whether it reads a source and an alpha map, and whether applying it twice
+// to a pixel gives what applying it once does (then a partial last group can
+// overlap the previous one instead of going through local buffers).
 template <class Op>
 void RunRows(const Block& b, const Op& constants) {
     // A local copy whose address never escapes: the compiler can keep the
@@ -82,7 +101,11 @@ void RunRows(const Block& b, const Op& constants) {
     for (int32_t y = 0; y < b.Height; ++y) {
         for (int32_t x = 0; x < full; x += W)
             op.Group(Op::UsesSrc ? s + 2 * x : nullptr, d + 2 * x, Op::UsesAlpha ? a + x : nullptr);
-        if (rest != 0) {
+        if (Op::Idempotent && rest != 0 && full != 0) {
+            // The last group overlaps the previous one; redoing a pixel gives the same result.
+            const int32_t x = b.Width - W;
+            op.Group(Op::UsesSrc ? s + 2 * x : nullptr, d + 2 * x, Op::UsesAlpha ? a + x : nullptr);
+        } else if (rest != 0) {
             alignas(32) uint8_t sBuf[2 * W] = {}, dBuf[2 * W] = {}, aBuf[W] = {};
             std::memcpy(dBuf, d + 2 * full, size_t(2 * rest));
             if constexpr (Op::UsesSrc) std::memcpy(sBuf, s + 2 * full, size_t(2 * rest));
@@ -97,7 +120,7 @@ void RunRows(const Block& b, const Op& constants) {
 }
 
 struct KeyOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = false;
+    static constexpr bool UsesSrc = true, UsesAlpha = false, Idempotent = true;
     T Key;
     void Group(const uint8_t* s, uint8_t* d, const uint8_t*) const {
         const T src = V::Load(s);
@@ -113,7 +136,7 @@ void ColorKeyBlock(const Block& b, uint16_t key) { RunRows(b, KeyOp{V::Set(key)}
 // equal to the key keep the destination.
 template <bool F565, class Formula>
 struct KeyedBlendOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = false;
+    static constexpr bool UsesSrc = true, UsesAlpha = false, Idempotent = false;
     Channels<F565> C;
     T Key;
     Formula F;
@@ -220,7 +243,7 @@ inline T AlphaBlend(T s, T d, T alpha) {
 
 template <bool F565, bool Tinted>
 struct AlphaChannelOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = true;
+    static constexpr bool UsesSrc = true, UsesAlpha = true, Idempotent = false;
     Channels<F565> C;
     T Weight, TintRed, TintGreen, TintBlue;
     // s' = floor((s * T + k) / 32)
@@ -250,7 +273,7 @@ void AlphaChannelBlock(const Block& b, const BlendParams& p) {
 
 template <bool F565>
 struct FillOp {
-    static constexpr bool UsesSrc = false, UsesAlpha = false;
+    static constexpr bool UsesSrc = false, UsesAlpha = false, Idempotent = false;
     Channels<F565> C;
     TranslucentFormula<F565> F;
     T Red, Green, Blue;  // the fill pixel's channels plus the bias 64

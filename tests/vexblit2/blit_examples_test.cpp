@@ -237,40 +237,11 @@ TEST(BlitClipping, DrawsExactlyTheVisibleColumns) {
         vx_Clipper_Blt(7, 1, dest.data(), src.data(), 16, 40, -3, 0, &r);
         for (int x = 0; x < 7; ++x) EXPECT_EQ(Tag(8 + x, 2), dest[size_t(x)]) << TierName(tier);
         EXPECT_EQ(0, dest[7]);
-        // Nothing at all for DestX >= DestWidth, DestWidth <= 0 or an empty rectangle.
-        struct {
-            int32_t Width, DestX;
-            vx_Rect Rect;
-        } const none[] = {
-            {7, 7, r}, {0, 0, r}, {-5, 0, r}, {7, 0, {5, 2, 5, 3}}, {7, 0, {5, 3, 15, 2}}};
-        for (const auto& n : none) {
-            std::vector<uint16_t> untouched(8, 0x7777);
-            vx_Clipper_ColorKey_Blt(n.Width, 1, untouched.data(), src.data(), 16, 40, n.DestX, 0,
-                                    &n.Rect);
-            vx_Clipper_Alpha_ColorKey_Blt(n.Width, 1, untouched.data(), src.data(), 16, 40, n.DestX,
-                                          0, &n.Rect, 200);
-            EXPECT_EQ(std::vector<uint16_t>(8, 0x7777), untouched);
-        }
         // The fill clips in its own coordinates: X = -2, Width = 5 fills columns 0 to 2.
         UseFormat(true);
         std::vector<uint16_t> row(6, 0x1234);
         vx_Clipper_Alpha_Fill(6, 1, row.data(), 12, -2, 0, 5, 1, 0xFFFFFFFF, 0);
         EXPECT_EQ((std::vector<uint16_t>{0xFFFF, 0xFFFF, 0xFFFF, 0x1234, 0x1234, 0x1234}), row);
-    }
-}
-
-TEST(BlitClipping, ColourKeyComparesAllSixteenBits) {
-    const StateGuard restore;
-    for (Tier tier : SupportedTiers()) {
-        SetActiveTier(tier);
-        UseFormat(false);
-        State().ColorKey = 0x0000;
-        const std::vector<uint16_t> src = {0x0000, 0x8000, 0x0001, 0x0000, 0x7FFF};
-        std::vector<uint16_t> dest(5, 0x5555);
-        const vx_Rect r{0, 0, 5, 1};
-        vx_Clipper_ColorKey_Blt(5, 1, dest.data(), src.data(), 10, 10, 0, 0, &r);
-        EXPECT_EQ((std::vector<uint16_t>{0x5555, 0x8000, 0x0001, 0x5555, 0x7FFF}), dest)
-            << TierName(tier);
     }
 }
 
