@@ -5,18 +5,10 @@
 #include <cstdint>
 
 #include "vexblit2/clip.h"
+#include "vexblit2/entry.h"
 #include "vexblit2/kernels.h"
 #include "vexblit2/state.h"
 #include "vexblit2/vexblit2.h"
-
-// The caller may be built by any compiler and only guarantees the 4-byte stack
-// alignment of 32-bit Windows; the SIMD tiers want 16, so every export
-// realigns on entry there.
-#if defined(_WIN32) && defined(__i386__)
-#define VX_ENTRY __attribute__((force_align_arg_pointer))
-#else
-#define VX_ENTRY
-#endif
 
 namespace vexblit2 {
 namespace {
