@@ -2,7 +2,8 @@
 // same rows, on two workloads:
 //   full     one 1024 x 768 blit (Reduce: 2048 x 1536 halved, and 1280 x 960 scaled to 1024 x 768)
 //   sprites  1024 sprites of 32 x 32 at random positions in 800 x 600, clipped at the edges
-//            (Normal and Reduce clip nothing, so their sprites stay inside)
+//            (Normal and Reduce clip nothing, so their sprites stay inside; Reduce samples
+//            64 x 64 sources, and 40 x 40 in sprites40to32)
 // Sources hold 25 % colour-key pixels; alpha maps hold bytes 0 to 32.
 
 #include <benchmark/benchmark.h>
@@ -127,7 +128,7 @@ int64_t Draw(Blit blit, Surface& dest, Surface& src, const uint8_t* map, const P
     return int64_t(x1 - x0) * (y1 - y0);
 }
 
-enum class Load { Full, FullOddScale, Sprites };
+enum class Load { Full, FullOddScale, Sprites, SpritesOddScale };
 
 struct Workload {
     Surface Dest, Src;
@@ -137,7 +138,7 @@ struct Workload {
 
 Workload Make(Blit blit, Load load) {
     const bool reduce = blit == Blit::Reduce || blit == Blit::ReduceColorKey;
-    const bool full = load != Load::Sprites;
+    const bool full = load == Load::Full || load == Load::FullOddScale;
     const int dw = full ? 1024 : 800, dh = full ? 768 : 600;
     int sw = full ? 1024 : 256, sh = full ? 768 : 256;
     if (reduce) sw *= 2, sh *= 2;
@@ -151,7 +152,7 @@ Workload Make(Blit blit, Load load) {
         return w;
     }
     const int unclipped = blit == Blit::Normal || reduce;
-    const int cell = reduce ? 64 : 32;
+    const int cell = load == Load::SpritesOddScale ? 40 : reduce ? 64 : 32;
     for (int i = 0; i < 1024; ++i) {
         const int cx = int(rng() % uint32_t(sw / cell)) * cell,
                   cy = int(rng() % uint32_t(sh / cell)) * cell;
@@ -186,12 +187,14 @@ int main(int argc, char** argv) {
         const char* Name;
     } loads[] = {{Load::Full, "1024x768"},
                  {Load::FullOddScale, "1280x960to1024x768"},
-                 {Load::Sprites, "sprites32"}};
+                 {Load::Sprites, "sprites32"},
+                 {Load::SpritesOddScale, "sprites40to32"}};
     for (const auto& load : loads) {
         for (int b = 0; b <= int(Blit::Memcpy); ++b) {
             const auto blit = Blit(b);
             const bool reduce = blit == Blit::Reduce || blit == Blit::ReduceColorKey;
-            if (load.L == Load::FullOddScale && !reduce) continue;
+            if ((load.L == Load::FullOddScale || load.L == Load::SpritesOddScale) && !reduce)
+                continue;
             if (blit == Blit::Memcpy) {
                 benchmark::RegisterBenchmark(
                     (std::string(load.Name) + "/memcpy").c_str(),

@@ -63,6 +63,26 @@ struct V {
             low);
         return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
     }
+    // Eight pixels from the sixteen at window: each mask selects bytes of one
+    // half of the window and zeroes the rest. Keyed, pixels equal to the key
+    // keep the destination (the group is merged and stored whole).
+    static constexpr bool HasShuffle = true;
+    template <bool Keyed>
+    static void ShuffleGroup(uint8_t* d, const uint8_t* window, const uint8_t* maskLow,
+                             const uint8_t* maskHigh, uint16_t key) {
+        const auto load = [](const uint8_t* p) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        };
+        const __m128i picked = _mm_or_si128(_mm_shuffle_epi8(load(window), load(maskLow)),
+                                            _mm_shuffle_epi8(load(window + 16), load(maskHigh)));
+        __m128i out = picked;
+        if constexpr (Keyed) {
+            const __m128i keyed = _mm_cmpeq_epi16(picked, _mm_set1_epi16(short(key)));
+            if (_mm_movemask_epi8(keyed) == 0xFFFF) return;
+            out = _mm_blendv_epi8(picked, load(d), keyed);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), out);
+    }
     // The pack works per 128-bit half; the permute puts the four quarters back in order.
     static T PickOdd(T lo, T hi) {
         const T packed = _mm256_packs_epi32(_mm256_srai_epi32(lo, 16), _mm256_srai_epi32(hi, 16));

@@ -10,7 +10,9 @@
 // (unsigned), Min
 // (signed), Eq, Shl<N>/Shr<N>/Sar<N>, Select(mask, ifSet, ifClear),
 // AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels),
-// HasGather and Gather(row, byteOffsets) (W pixels, each read as 4 bytes).
+// HasGather and Gather(row, byteOffsets) (W pixels, each read as 4 bytes),
+// HasShuffle and ShuffleGroup<Keyed>(dest, window, maskLow, maskHigh, key)
+// (8 pixels picked from the 16 at window by byte shuffles).
 //
 // Each row is walked in groups of W pixels; the last partial group is staged
 // through small local buffers, so no byte beyond the row's end is read and no
@@ -352,6 +354,35 @@ void ReduceBlock(const ReduceArgs& r) {
             }
         }
     }
+    // Where the tier can shuffle bytes, groups of eight columns whose samples
+    // lie within 16 source pixels are picked from that window by two byte
+    // shuffles; the windows and shuffle masks depend only on the column, so
+    // they are made once per call. Windows end inside the source row.
+    constexpr int32_t kShuffled = 8, kMaxGroups = kMaxTableColumns / kShuffled;
+    int32_t windowCount = 0;
+    int32_t windows[V::HasShuffle ? kMaxGroups : 1];
+    alignas(16) uint8_t masks[V::HasShuffle ? kMaxGroups : 1][2][16];
+    if (V::HasShuffle && !same && !half) {
+        for (int32_t g = 0; (g + 1) * kShuffled <= r.DestWidth; ++g) {
+            // The window starts at the group's first sample, or earlier so
+            // that it ends at the row's end.
+            if (r.SrcWidth < 16) break;
+            const int32_t first = offsets[g * kShuffled] / 2;
+            const int32_t start = first < r.SrcWidth - 16 ? first : r.SrcWidth - 16;
+            if (offsets[g * kShuffled + kShuffled - 1] / 2 - start > 15) break;
+            windows[g] = 2 * start;
+            for (int k = 0; k < kShuffled; ++k) {
+                const int rel = offsets[g * kShuffled + k] / 2 - start;  // 0..15
+                const bool low = rel < 8;
+                const auto byte = uint8_t(2 * (rel % 8));
+                masks[g][0][2 * k] = low ? byte : 0x80;  // 0x80: the shuffle gives zero
+                masks[g][0][2 * k + 1] = low ? uint8_t(byte + 1) : 0x80;
+                masks[g][1][2 * k] = low ? 0x80 : byte;
+                masks[g][1][2 * k + 1] = low ? 0x80 : uint8_t(byte + 1);
+            }
+            windowCount = g + 1;
+        }
+    }
     const T key = V::Set(r.Key);
     const int32_t n = r.DestWidth;
     uint8_t* destRow = r.Dest;
@@ -379,6 +410,13 @@ void ReduceBlock(const ReduceArgs& r) {
             }
         } else {
             int32_t i = 0;
+            if constexpr (V::HasShuffle) {
+                for (int32_t g = 0; g < windowCount; ++g)
+                    V::template ShuffleGroup<Keyed>(destRow + 2 * kShuffled * g,
+                                                    srcRow + windows[g], masks[g][0], masks[g][1],
+                                                    r.Key);
+                i = kShuffled * windowCount;
+            }
             // Unkeyed, a plain load and store per pixel is as fast as a
             // gather; keyed, whole groups spare the per-pixel key branch.
             if constexpr (Keyed && V::HasGather) {

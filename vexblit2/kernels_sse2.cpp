@@ -51,6 +51,9 @@ struct V {
     static bool NoneSet(T mask) { return _mm_movemask_epi8(mask) == 0; }
     static constexpr bool HasGather = false;
     static T Gather(const uint8_t*, const int32_t*) { return _mm_setzero_si128(); }
+    static constexpr bool HasShuffle = false;  // byte shuffles need SSSE3
+    template <bool Keyed>
+    static void ShuffleGroup(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, uint16_t) {}
     // High halves of the 32-bit lanes, sign-extended so that the signed pack
     // returns them unchanged.
     static T PickOdd(T lo, T hi) {
