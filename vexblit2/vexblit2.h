@@ -98,8 +98,29 @@ VX_API void VX_CALL vx_Reduce_Blt(void* Dest, const void* Src, int32_t DestPitch
 VX_API void VX_CALL vx_Reduce_ColorKey_Blt(void* Dest, const void* Src, int32_t DestPitch,
                                            int32_t SrcPitch, const vx_Rect* DestRect,
                                            const vx_Rect* SrcRect);
+/*
+ * vx_LoadTga writes the image's width and height to the two 16-bit variables
+ * first, then 2 x width x height bytes of pixels and width x height alpha bytes
+ * (0..31), top row first. It returns nothing; a failure is raised:
+ *  - Windows: a structured exception (RaiseException), non-continuable, code
+ *    VX_TGA_EXCEPTION, two parameters: ExceptionInformation[0] is the address
+ *    of the null-terminated message text ("Cannot open file <name>", or
+ *    "Tga file pallete error ! (ReadTga, line 565)" / "... line 871)"), owned
+ *    by the library and valid until the next vx_LoadTga; [1] is the kind,
+ *    VX_TGA_CANNOT_OPEN, VX_TGA_PALETTE_ERROR or VX_TGA_OTHER_ERROR (no loader:
+ *    vx_Init not called; or no memory for the file). Catch it
+ *    with __try/__except or any handler of the platform's exception chain; the
+ *    library's frames hold nothing to clean up. Uncaught, it ends the process.
+ *  - elsewhere: a C++ exception derived from std::runtime_error, what() is the
+ *    message text; from C, where it cannot be caught, it ends the process.
+ * The loader stays usable after a failure.
+ */
+#define VX_TGA_EXCEPTION 0xE0544741u /* 0xE0 'T' 'G' 'A' */
+#define VX_TGA_CANNOT_OPEN 1
+#define VX_TGA_PALETTE_ERROR 2
+#define VX_TGA_OTHER_ERROR 3
 VX_API void VX_CALL vx_LoadTga(const char* FileName, void* Pixels, uint8_t* AlphaMap,
-                               int32_t* Width, int32_t* Height);
+                               uint16_t* Width, uint16_t* Height);
 
 #ifdef __cplusplus
 }

@@ -18,4 +18,12 @@ void WaitForMessage(DWORD timeoutMs);
 // True once a WM_QUIT has been taken from the queue.
 bool Terminated();
 
+// Waits for the next message and dispatches it: one turn of a message loop
+// (the application's and every modal window's). A WM_QUIT marks the
+// application as terminated instead.
+void HandleMessage();
+
+// Forgets an earlier WM_QUIT. For tests that run several loops in one process.
+void ResetTerminated();
+
 }  // namespace winui

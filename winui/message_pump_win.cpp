@@ -27,4 +27,22 @@ bool Terminated() {
     return terminated;
 }
 
+void HandleMessage() {
+    MSG msg;
+    const BOOL result = GetMessageW(&msg, nullptr, 0, 0);
+    if (result == 0) {
+        terminated = true;
+        return;
+    }
+    if (result == -1) {
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void ResetTerminated() {
+    terminated = false;
+}
+
 }  // namespace winui

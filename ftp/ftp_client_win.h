@@ -1,0 +1,89 @@
+#pragma once
+// TFtpClient: the FTP client (client side of the file transfer protocol) on
+// top of TAsyncSocket, whose socket is the control connection. It logs in
+// (directly, or through a proxy or firewall), lists names with NLST and
+// downloads files with RETR over a data connection that it creates and frees
+// for each transfer.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ftp/async_socket_win.h"
+#include "ftp/ftp_text.h"
+
+namespace ftp {
+
+// Names the operation an event concerns; this client reports two values.
+using TCmdType = uint8_t;
+constexpr TCmdType cmdDownload = 9;
+constexpr TCmdType cmdNList = 13;
+
+enum TFirewallType : uint8_t { FTUser = 0, FtOpen = 1, FtSite = 2 };
+
+using TSuccessEvent = std::function<void(TCmdType transType)>;
+using TFailureEvent = std::function<void(bool& handled, TCmdType transType)>;
+using TListItemEvent = std::function<void(const std::string& listing)>;
+using TUnsupportedEvent = std::function<void(TCmdType transType)>;
+
+class TFtpClient : public TAsyncSocket {
+public:
+    TFtpClient();
+    ~TFtpClient() override;
+
+    std::string UserID;
+    std::string Password;
+    bool Passive = false;          // Download uses a passive data connection
+    TFirewallType FirewallType = FTUser;  // how the login goes through a proxy
+    std::string FWUserID;
+    std::string FWPassword;
+    bool FWAuthenticate = false;   // log in to the firewall first
+
+    // The login completed. Hides the socket-level OnConnect, which this class
+    // does not offer.
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnTransactionStart;  // data is about to flow
+    TNotifyEvent OnTransactionStop;   // data has stopped flowing
+    TSuccessEvent OnSuccess;
+    TFailureEvent OnFailure;
+    THandlerEvent OnAuthenticationNeeded;
+    TListItemEvent OnListItem;
+    TUnsupportedEvent OnUnSupportedFunction;  // never fired
+
+    void Connect() override;
+    void Disconnect() override;
+    std::string Transaction(const std::string& command) override;
+    void Abort() override;
+    // Reads the continuation lines of a reply whose first line is given;
+    // returns the last line read (the given one when none was read).
+    std::string ReadReplyRest(const std::string& line);
+
+    // Fetches remoteFile into localFile (a file named like the remote one in
+    // the current directory when empty).
+    void Download(const std::string& remoteFile, const std::filesystem::path& localFile);
+    void NList();
+    int32_t BytesRecvd() const override;
+
+    TAsyncSocket* DataSocket() const { return dataSocket_.get(); }
+    FtpState State() const { return state_; }
+
+protected:
+    bool ReadEndsOnTimeOut() const override { return loginRunning_; }
+
+private:
+    void CheckLoginReply();
+    void ActiveSetup(std::string& portCommand);
+    // A reply line read on the control connection: refused when it holds NUL.
+    std::string ControlReadLn();
+    void SetState(FtpState state) { state_ = state; }
+    void DrainAfterAbort();
+
+    std::unique_ptr<TAsyncSocket> dataSocket_;
+    bool loginRunning_ = false;
+    bool binaryType_ = false;  // TYPE I was accepted on this connection
+    FtpState state_ = FtpState::Closed;
+};
+
+}  // namespace ftp

@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The demo: one update of a game folder from a local FTP server, with the real
+# update engine under wine, then the launcher on screen.
+#
+#   scripts/demo.sh
+#
+# Leaves everything in build/demo: source/ (the generated game files), server/
+# (the update set that mkupdate made of them), game/ (the installed game
+# folder) and launcher.png (a picture of the launcher). Safe to run again: each
+# run starts from a fresh game folder.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+demo="$root/build/demo"
+python=/usr/bin/python3   # Debian's: it sees python3-pyftpdlib
+helper="$root/tools/demo/demo_helper.py"
+
+say() { printf '\n==> %s\n' "$*"; }
+
+# --- What runs in the background, and its cleanup --------------------------
+ftp_pid=""
+xvfb_pid=""
+wine_started=""
+cleanup() {
+    # Our own prefix's wineserver only: other wine programs are left alone.
+    if [ -n "$wine_started" ]; then
+        "$wineserver" -k 2>/dev/null || true
+        "$wineserver" -w 2>/dev/null || true
+    fi
+    if [ -n "$ftp_pid" ]; then
+        kill "$ftp_pid" 2>/dev/null || true
+        wait "$ftp_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- Build ------------------------------------------------------------------
+
+# The Windows build this machine can run: the shipping 32-bit one when 32-bit
+# wine works here, else the 64-bit build of the same sources.
+choose_windows_preset() {
+    if /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+        preset=win32 wine=/usr/lib/wine/wine wineserver=/usr/lib/wine/wineserver32
+        export WINEARCH=win32
+    else
+        preset=win64 wine=/usr/lib/wine/wine64 wineserver=/usr/lib/wine/wineserver64
+        export WINEARCH=win64 WINELOADER="$wine"
+    fi
+    [ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
+}
+
+# Runs a command with its output in build/demo-build.log, shown only when it fails.
+quietly() {
+    local log="$root/build/demo-build.log"
+    mkdir -p "$root/build"
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 40 "$log" >&2
+        echo "failed: $* (whole output in $log)" >&2
+        return 1
+    fi
+}
+
+# Configures a preset once; later runs only build.
+configure() {
+    [ -f "$root/build/$1/CMakeCache.txt" ] || quietly cmake --preset "$1"
+}
+
+build() {
+    say "bootstrap (packages, cross-built libjpeg)"
+    "$root/scripts/bootstrap.sh"
+    choose_windows_preset
+    say "building mkupdate (native) and the launcher and update_demo ($preset)"
+    cd "$root"
+    configure native
+    quietly nice cmake --build --preset native --target mkupdate
+    configure "$preset"
+    quietly nice cmake --build --preset "$preset" --target launcher update_demo
+}
+
+# --- Server side ------------------------------------------------------------
+
+# A game release made of generated files, and the update set mkupdate makes of
+# it: guide.txt sent as it is, everything below sounds/ in one pack.
+make_update_set() {
+    say "making the demo game files and their update set"
+    rm -rf "$demo"
+    mkdir -p "$demo"
+    "$python" "$helper" game "$demo/source"
+    "$root/build/native/tools/mkupdate/mkupdate" --source "$demo/source" --out "$demo/server" \
+        --version 0001 --plain docs/manual/guide.txt --pack sound.pak=sounds --header "demo release"
+    sed 's/^/    /' "$demo/server/update3.dat"
+}
+
+start_ftp_server() {
+    say "starting an FTP server on 127.0.0.1 over build/demo/server"
+    local portfile="$demo/ftp.port"
+    "$python" "$helper" serve "$demo/server" "$portfile" 2>"$demo/ftp.log" &
+    ftp_pid=$!
+    for _ in $(seq 1 100); do
+        [ -f "$portfile" ] && break
+        kill -0 "$ftp_pid" 2>/dev/null || { cat "$demo/ftp.log" >&2; return 1; }
+        sleep 0.1
+    done
+    ftp_port="$(cat "$portfile")"
+    echo "    listening on port $ftp_port (user demo, password demo)"
+}
+
+# --- Client side ------------------------------------------------------------
+
+# The installed game folder: the launcher with its pictures and page, and a
+# server list that names the local server (lines end in CR LF, as the programs
+# write them).
+lay_out_game() {
+    say "installing the launcher into build/demo/game"
+    quietly cmake --install "$root/build/$preset" --prefix "$demo/game"
+    printf 'Local 127.0.0.1 %s 10000 demo demo\r\nend\r\n' "$ftp_port" >"$demo/game/isp0.dat"
+    sed 's/^/    /' "$demo/game/isp0.dat" | tr -d '\r'
+}
+
+# Wine in a prefix of the demo's own, so that stopping its wineserver touches
+# nothing else; the user's display when there is one, else a private Xvfb.
+start_wine() {
+    export WINEPREFIX="$root/build/demo-wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    own_display=""
+    if [ -z "${DISPLAY:-}" ]; then
+        local fifo
+        fifo="$(mktemp -u)"
+        mkfifo "$fifo"
+        # 24 bits per pixel: the capture tools misread the colours of a 16-bit screen.
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+        xvfb_pid=$!
+        read -r display_number <"$fifo"
+        rm -f "$fifo"
+        export DISPLAY=":$display_number"
+        own_display=1
+    fi
+    wine_started=1
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        say "creating the wine prefix (first run only)"
+        "$wine" wineboot -i >/dev/null 2>&1 || true
+        "$wineserver" -w
+    fi
+}
+
+# Z:\... names the same folder for a Windows program (wine maps Z: to /).
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+update_game() {
+    say "update run in build/demo/game"
+    "$wine" "$root/build/$preset/tools/demo/update_demo.exe" "$(windows_path "$demo/game")"
+    say "a second run finds nothing to do"
+    "$wine" "$root/build/$preset/tools/demo/update_demo.exe" "$(windows_path "$demo/game")"
+    say "the installed files equal the release"
+    local rel
+    while IFS= read -r rel; do
+        cmp -s "$demo/source/$rel" "$demo/game/$rel" || { echo "    differs: $rel" >&2; return 1; }
+        echo "    $rel"
+    done < <(cd "$demo/source" && find . -type f | sed 's|^\./||' | sort)
+}
+
+# Waits for a visible top-level window with this exact title; prints its id.
+wait_window() {
+    local id=""
+    for _ in $(seq 1 150); do
+        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)"
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+
+show_launcher() {
+    say "starting the launcher on display $DISPLAY"
+    (cd "$demo/game" && exec "$wine" launcher.exe >/dev/null 2>&1) &
+    local launcher_pid=$! id
+    if ! id="$(wait_window NORVALE)"; then
+        echo "    the launcher's window did not appear" >&2
+        return 1
+    fi
+    sleep 1   # let it paint its pictures
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+        "$demo/launcher.png"
+    echo "    saved build/demo/launcher.png"
+    if [ -z "$own_display" ]; then
+        echo "    close the launcher to end the demo"
+        wait "$launcher_pid" || true
+    fi
+}
+
+build
+make_update_set
+start_ftp_server
+lay_out_game
+start_wine
+update_game
+show_launcher
+say "done"

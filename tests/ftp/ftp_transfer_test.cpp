@@ -1,0 +1,364 @@
+// Downloads and name lists against the scripted server.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_client_win.h"
+#include "ftp_test_support_win.h"
+
+namespace {
+
+using ftptest::EventLog;
+using ftptest::ScriptServer;
+using Strings = std::vector<std::string>;
+
+#define REQUIRE_SERVER(server) \
+    if (!(server).Available()) GTEST_SKIP() << "no scripted server (FTP_SCRIPT_PORT)"
+
+std::unique_ptr<ftp::TFtpClient> LoggedIn(const ScriptServer& server, EventLog& log) {
+    auto client = std::make_unique<ftp::TFtpClient>();
+    client->Host = "127.0.0.1";
+    client->Port = server.Port();
+    client->UserID = "user";
+    client->Password = "pw";
+    client->TimeOut = 5000;
+    client->Connect();
+    log.Attach(*client);
+    return client;
+}
+
+template <class F>
+std::string ErrorOf(F call) {
+    try {
+        call();
+    } catch (const selvane::Exception& e) {
+        return e.Message;
+    }
+    return "";
+}
+
+// The events without the close notifications, whose moment depends on timing.
+Strings Steps(const EventLog& log) {
+    Strings steps;
+    for (const auto& e : log.events) {
+        if (e != "Disconnect") steps.push_back(e);
+    }
+    return steps;
+}
+
+bool Contains(const Strings& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+const Strings kSuccess = {"TransactionStart", "Packet", "TransactionStop", "TransactionStop",
+                          "Success 9"};
+
+struct DownloadCase {
+    const char* name;
+    const char* scenario;
+    bool passive;
+    int timeOut;
+    bool handleFailure;
+    const char* error;
+    Strings events;
+    int32_t bytesAtStart;  // -1: no OnTransactionStart
+    std::string data;      // the file's contents after a success
+};
+
+TEST(FtpDownload, Table) {
+    const DownloadCase cases[] = {
+        {"active, count in the reply",
+         R"({"replies":{"RETR":"150 Opening data connection for a.gz (2048 bytes).\r\n"},"data_size":2048})",
+         false, 5000, false, "", kSuccess, 2048, ftptest::Pattern(2048)},
+        {"passive: the reply's address is ignored, its port used",
+         R"({"replies":{"PASV":"227 Entering Passive Mode (10,0,0,1,{p1},{p2})\r\n"},"data_size":100000,"chunk":30000,"chunk_delay":0.02})",
+         true, 5000, false, "", kSuccess, 100000, ftptest::Pattern(100000)},
+        {"no byte count", R"({"replies":{"RETR":"150 Opening BINARY mode\r\n"},"data":"hello"})",
+         false, 5000, false, "", kSuccess, 0, "hello"},
+        {"count in the last line of a longer reply",
+         R"({"replies":{"RETR":"150-Opening\r\n150 Here (77 bytes)\r\n"},"data_size":77})", true,
+         5000, false, "", kSuccess, 77, ftptest::Pattern(77)},
+        {"zero-byte file", R"({"data":""})", false, 5000, false, "",
+         {"TransactionStart", "TransactionStop", "TransactionStop", "Success 9"}, 0, ""},
+        {"data trickles in", R"({"data_size":50000,"chunk":5000,"chunk_delay":0.01})", true,
+         5000, false, "", kSuccess, 50000, ftptest::Pattern(50000)},
+        {"final reply before the data connection closes",
+         R"({"data_size":30000,"chunk":10000,"chunk_delay":0.05,"final_first":true})", false,
+         5000, false, "", kSuccess, 30000, ftptest::Pattern(30000)},
+        {"RETR refused", R"({"replies":{"RETR":"550 No such file\r\n"}})", false, 5000, false,
+         "550 No such file\r\n", {"Failure 9", "Failure 9"}, -1, ""},
+        {"RETR refused, the handler takes it", R"({"replies":{"RETR":"550 No such file\r\n"}})",
+         false, 5000, true, "", {"Failure 9"}, -1, ""},
+        {"PORT refused", R"({"replies":{"PORT":"500 Illegal PORT\r\n"}})", false, 5000, false,
+         "500 Illegal PORT\r\n", {"Failure 9", "Failure 9"}, -1, ""},
+        {"PASV refused", R"({"replies":{"PASV":"502 No passive\r\n"}})", true, 5000, false,
+         "502 No passive\r\n", {"Failure 9", "Failure 9"}, -1, ""},
+        {"PASV reply without its parenthesis",
+         R"({"replies":{"PASV":"227 Entering Passive Mode (127,0,0,1,1,2\r\n"}})", true, 5000,
+         false, "Malformed passive reply", {"Failure 9"}, -1, ""},
+        // A transfer the server reports as failed is not a success.
+        {"final reply 426", R"({"data_size":1000,"final":"426 Transfer aborted\r\n"})", false,
+         5000, false, "426 Transfer aborted\r\n",
+         {"TransactionStart", "Packet", "TransactionStop", "TransactionStop", "Failure 9",
+          "Failure 9"},
+         1000, ""},
+        {"control connection closed before the final reply",
+         R"({"data_size":1000,"final":"<close>"})", true, 5000, false,
+         "Connection closed by the server",
+         {"TransactionStart", "Packet", "TransactionStop", "TransactionStop", "Failure 9",
+          "Failure 9"},
+         1000, ""},
+        {"the server never opens the data connection", R"({"data_mode":"never"})", false, 500,
+         false, "Accepting Canceled", {"Failure 9"}, -1, ""},
+        {"the passive data connection stays silent", R"({"data_mode":"never"})", true, 500,
+         false, "Socket send aborted", {"TransactionStart", "Failure 9"}, 0, ""},
+    };
+    const auto dir = ftptest::TempDir();
+    for (const DownloadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptServer server(c.scenario);
+        REQUIRE_SERVER(server);
+        EventLog log;
+        auto client = LoggedIn(server, log);
+        client->Passive = c.passive;
+        client->TimeOut = c.timeOut;
+        log.handleFailure = c.handleFailure;
+        const auto file = dir / "download.bin";
+        std::filesystem::remove(file);
+        EXPECT_EQ(ErrorOf([&] { client->Download("a.gz", file); }), c.error);
+        EXPECT_EQ(Steps(log), c.events);
+        EXPECT_EQ(log.bytesTotalAtStart, c.bytesAtStart);
+        EXPECT_EQ(client->DataSocket(), nullptr);
+        EXPECT_EQ(client->BytesRecvd(), 0);
+        if (std::string(c.error).empty() && !c.handleFailure) {
+            EXPECT_EQ(ftptest::ReadFile(file), c.data);
+            EXPECT_EQ(client->BytesTotal(), static_cast<int32_t>(c.data.size()));
+        }
+        client.reset();
+        const Strings commands = server.Commands();
+        ASSERT_GE(commands.size(), 4u);
+        EXPECT_EQ(commands[2], "TYPE I");
+        if (c.passive) {
+            EXPECT_EQ(commands[3], "PASV");
+        } else {
+            EXPECT_EQ(commands[3].rfind("PORT 127,0,0,1,", 0), 0u) << commands[3];
+        }
+        EXPECT_FALSE(Contains(commands, "ABOR"));
+    }
+}
+
+TEST(FtpDownload, DataTimeOutCountsFromTheStart) {
+    // Three seconds of steady data; a time-out of one second still ends it.
+    ScriptServer server(R"({"data_size":30000,"chunk":1000,"chunk_delay":0.1})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    client->TimeOut = 1000;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(ErrorOf([&] { client->Download("big", ftptest::TempDir() / "slow.bin"); }),
+              "Socket send aborted");
+    const double seconds = (GetTickCount() - start) / 1000.0;
+    EXPECT_GE(seconds, 0.8);
+    EXPECT_LT(seconds, 2.2);
+    EXPECT_EQ(log.Count("Failure 9"), 1);
+    EXPECT_GT(std::filesystem::file_size(ftptest::TempDir() / "slow.bin"), 0u);
+}
+
+TEST(FtpDownload, CancelDuringTheDataLetsItFinishThenAborts) {
+    ScriptServer server(R"({"data_size":20000,"chunk":2000,"chunk_delay":0.1})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.get();
+    client->OnPacketRecvd = [raw, &log](void*) {
+        if (log.events.back() != "Packet") raw->Cancel();
+        if (log.events.back() != "Packet") log.events.push_back("Packet");
+    };
+    const auto file = ftptest::TempDir() / "cancelled.bin";
+    client->Download("a", file);
+    EXPECT_EQ(Steps(log), kSuccess);
+    EXPECT_EQ(ftptest::ReadFile(file), ftptest::Pattern(20000));
+    EXPECT_FALSE(client->Canceled());
+    client.reset();
+    const Strings commands = server.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "ABOR");
+}
+
+TEST(FtpDownload, CancelDuringTheRetrReplyFailsWithoutAbor) {
+    ScriptServer server(R"({"delay":{"RETR":1.0},"data_size":10})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.get();
+    ftptest::CallLater(300, [raw] { raw->Cancel(); });
+    EXPECT_EQ(ErrorOf([&] { client->Download("a", ftptest::TempDir() / "x.bin"); }),
+              "Socket readln aborted");
+    EXPECT_EQ(Steps(log), Strings{"Failure 9"});
+    client.reset();
+    EXPECT_FALSE(Contains(server.Commands(), "ABOR"));
+}
+
+TEST(FtpDownload, EmptyLocalNameAndRefusedNamesAndNoConnection) {
+    ScriptServer server(R"({"data":"named"})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    const auto dir = ftptest::TempDir();
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    std::filesystem::remove(dir / "remote.txt");
+    client->Download("remote.txt", "");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(ftptest::ReadFile(dir / "remote.txt"), "named");
+
+    log.events.clear();
+    EXPECT_EQ(ErrorOf([&] { client->Download("a\r\nDELE b", dir / "y"); }),
+              "Refused command with a line break or NUL");
+    EXPECT_EQ(log.Count("Failure 9"), 1);
+    client.reset();
+    EXPECT_FALSE(Contains(server.Commands(), "DELE b"));
+
+    EventLog offline;
+    ftp::TFtpClient idle;
+    offline.Attach(idle);
+    EXPECT_EQ(ErrorOf([&] { idle.Download("a", dir / "z"); }), "Not Connected");
+    EXPECT_EQ(offline.events, Strings{"Failure 9"});
+    EXPECT_EQ(ErrorOf([&] { idle.NList(); }), "Not Connected");
+    EXPECT_EQ(offline.events, Strings{"Failure 9"});
+}
+
+struct ListCase {
+    const char* name;
+    const char* scenario;
+    const char* error;
+    Strings items;
+};
+
+TEST(FtpNList, Table) {
+    const ListCase cases[] = {
+        {"line ends trimmed, short lines kept", R"({"data":"a.txt\r\nb.gz\nc\n"})", "",
+         {"a.txt", "b.gz", "c\n"}},
+        {"a last line without its line end", R"({"data":"a\r\nlast"})", "", {"a", "last"}},
+        {"the final reply overtakes the data",
+         R"({"data":"one\r\ntwo\r\nthree\r\n","chunk":5,"chunk_delay":0.1,"final_first":true})",
+         "", {"one", "two", "three"}},
+        {"an empty listing", R"({"data":""})", "", {}},
+        {"NLST refused", R"({"replies":{"NLST":"550 No files\r\n"}})", "550 No files\r\n", {}},
+        {"final reply 426", R"({"data":"a\r\n","final":"426 Aborted\r\n"})", "426 Aborted\r\n",
+         {"a"}},
+    };
+    for (const ListCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptServer server(c.scenario);
+        REQUIRE_SERVER(server);
+        EventLog log;
+        auto client = LoggedIn(server, log);
+        EXPECT_EQ(ErrorOf([&] { client->NList(); }), c.error);
+        Strings items;
+        for (const auto& e : log.events) {
+            if (e.rfind("Item ", 0) == 0) items.push_back(e.substr(5));
+        }
+        EXPECT_EQ(items, c.items);
+        EXPECT_EQ(log.Count("Success 13"), std::string(c.error).empty() ? 1 : 0);
+        EXPECT_EQ(log.Count("Failure 13") + log.Count("Failure 9"), 0);
+        EXPECT_EQ(client->BytesTotal(), 0);
+        if (std::string(c.error).empty()) {
+            EXPECT_TRUE(Contains(log.statuses, "Received 0 Bytes"));
+        }
+        client.reset();
+        const Strings commands = server.Commands();
+        ASSERT_GE(commands.size(), 4u);
+        EXPECT_EQ(commands[2].rfind("PORT 127,0,0,1,", 0), 0u);
+        EXPECT_EQ(commands[3], "NLST");
+    }
+}
+
+TEST(FtpNList, CancelDuringTheListingDeliversAllAndDrains) {
+    ScriptServer server(R"({"data":"a\r\nb\r\nc\r\n","chunk":3,"chunk_delay":0.1})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.get();
+    client->OnListItem = [raw, &log](const std::string& item) {
+        if (item == "a") raw->Cancel();
+        log.events.push_back("Item " + item);
+    };
+    client->NList();
+    EXPECT_EQ(Steps(log), (Strings{"TransactionStart", "Item a", "Item b", "Item c",
+                                   "TransactionStop", "Success 13"}));
+    EXPECT_FALSE(client->Canceled());
+    client.reset();
+    EXPECT_FALSE(Contains(server.Commands(), "ABOR"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FtpLifetime, DestroyedByAHandlerDuringAWait) {
+    // The owner frees the client from a handler that runs inside the RETR
+    // reply wait (an exit button): the wait leaves without touching it again.
+    ScriptServer server(R"({"delay":{"RETR":1.0},"data_size":10})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.release();
+    ftptest::CallLater(200, [raw] { delete raw; });
+    EXPECT_EQ(ErrorOf([&] { raw->Download("a", ftptest::TempDir() / "gone.bin"); }),
+              "Socket destroyed");
+    EXPECT_EQ(ftp::TAsyncSocket::LiveCount(), 0);
+}
+
+TEST(FtpLifetime, StaleSocketMessagesAreIgnored) {
+    ScriptServer server(R"({"data":"a\r\n"})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    // Notifications for a socket that is not the live one: a close and a failed connect.
+    const WPARAM stale = client->Socket() + 4;
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_EVENT, stale, FD_CLOSE);
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_EVENT, stale,
+                 WSAMAKESELECTREPLY(FD_CONNECT, WSAECONNREFUSED));
+    PostMessageW(client->SocketWindow(), ftp::WM_SOCKET_LOOKUP, stale, FD_ACCEPT);
+    Sleep(50);
+    ftptest::CallLater(0, [] {});
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_TRUE(client->Connected());
+    EXPECT_TRUE(client->LastEventOk());
+    client->NList();
+    EXPECT_EQ(log.Count("Item a"), 1);
+}
+
+TEST(FtpLifetime, HostNamesAreLookedUp) {
+    ScriptServer server(R"({})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = std::make_unique<ftp::TFtpClient>();
+    client->Host = "localhost";
+    client->Port = server.Port();
+    client->UserID = "user";
+    client->Password = "pw";
+    client->TimeOut = 5000;
+    int resolved = 0;
+    client->OnHostResolved = [&](void*) { ++resolved; };
+    client->Connect();
+    EXPECT_EQ(resolved, 1);
+    EXPECT_EQ(client->RemoteAddress(), htonl(INADDR_LOOPBACK));
+
+    auto direct = std::make_unique<ftp::TFtpClient>();
+    direct->Host = "127.0.0.1";
+    direct->Port = server.Port();
+    direct->UserID = "user";
+    direct->Password = "pw";
+    direct->OnHostResolved = [&](void*) { ++resolved; };
+    direct->Connect();
+    EXPECT_EQ(resolved, 1);  // an address needs no lookup
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+"""Runs a test program of the Windows build with its FTP servers on loopback.
+
+  run_with_servers.py EMULATOR... PROGRAM.exe
+
+Starts the scripted server (scripted_server.py) and, when python3-pyftpdlib is
+installed, a real FTP server over a folder of generated files; hands their
+ports to the program through the environment (FTP_SCRIPT_PORT, FTP_REAL_PORT,
+FTP_REAL_USER, FTP_REAL_PASS), runs it and returns its exit code (77: skipped).
+"""
+
+import logging
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import scripted_server  # noqa: E402
+
+# Files of the real server: name -> size. The test program rebuilds the same
+# bytes to compare: bin_* hold the scripted server's pattern, text_* lines of text.
+REAL_FILES = {
+    "bin_0.dat": 0, "bin_1.dat": 1, "bin_65535.dat": 65535, "bin_65536.dat": 65536,
+    "bin_65537.dat": 65537, "bin_1000000.dat": 1000000,
+    "text_0.txt": 0, "text_2000.txt": 2000, "text_300000.txt": 300000,
+}
+
+
+def text_bytes(size):
+    out = bytearray()
+    n = 0
+    while len(out) < size:
+        out += b"Line %d of the text file\r\n" % n
+        n += 1
+    return bytes(out[:size])
+
+
+def start_real_server(root):
+    try:
+        import pyftpdlib.servers  # noqa: F401
+    except ImportError:
+        return None
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import FTPHandler
+    from pyftpdlib.servers import FTPServer
+    quiet = logging.getLogger("pyftpdlib")
+    quiet.addHandler(logging.NullHandler())
+    quiet.setLevel(logging.ERROR)
+    for name, size in REAL_FILES.items():
+        data = scripted_server.pattern(size) if name.startswith("bin") else text_bytes(size)
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(data)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("tester", "secret", root, perm="elr")
+
+    class Handler(FTPHandler):
+        pass
+
+    Handler.authorizer = authorizer
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False},
+                     daemon=True).start()
+    return server.address[1]
+
+
+def main():
+    env = dict(os.environ)
+    env["FTP_SCRIPT_PORT"] = str(scripted_server.start())
+    with tempfile.TemporaryDirectory() as root:
+        port = start_real_server(root)
+        if port:
+            env.update(FTP_REAL_PORT=str(port), FTP_REAL_USER="tester", FTP_REAL_PASS="secret")
+        status = subprocess.call(sys.argv[1:], env=env)
+    sys.exit(status)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/exception.h"
+#include "gz_data.h"
+#include "pack_builder.h"
+#include "temp_dir.h"
+#include "update/install.h"
+#include "update/pack.h"
+#include "update/program_path.h"
+
+namespace fs = std::filesystem;
+using update::InstallResult;
+using update::Lines;
+
+namespace {
+
+// Serves the files of a folder; a name can be set to fail after writing part of it.
+class FolderDownloader : public update::IDownloader {
+public:
+    explicit FolderDownloader(fs::path folder) : folder_(std::move(folder)) {}
+
+    void Download(const std::string& remoteName, const fs::path& localPath) override {
+        ++calls;
+        total_ = 0;
+        const auto source = folder_ / remoteName;
+        if (!fs::exists(source)) throw selvane::Exception("550 " + remoteName);
+        std::string bytes = testutil::ReadFile(source);
+        const bool fail = remoteName == failing;
+        if (fail) bytes.resize(bytes.size() / 2);
+        std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
+        if (!out) throw selvane::Exception("cannot create local file");
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        total_ = static_cast<int64_t>(bytes.size());
+        if (fail) throw selvane::Exception("426 connection lost");
+    }
+    int64_t BytesTotal() const override { return total_; }
+
+    int calls = 0;
+    std::string failing;
+
+private:
+    fs::path folder_;
+    int64_t total_ = 0;
+};
+
+// A program directory inside a sandbox, the server's folder beside it, and a
+// gzip component set up as the update window sets up its own.
+struct Fixture {
+    Fixture() : server(sandbox.Path / "server"), downloader(server) {
+        fs::create_directories(program);
+        fs::create_directories(server);
+        gz.DeleteSource = true;
+        gz.OnErrorDialog = [this](const std::string& text, const fs::path& file) {
+            dialogs.push_back(gzip::DialogText(text, file));
+        };
+    }
+    void Serve(const std::string& name, const std::string& bytes) {
+        testutil::WriteFile(server / name, bytes);
+    }
+    InstallResult Install(const std::string& entry) {
+        update::InstallContext context{program, downloader, gz, local};
+        return update::InstallEntry(entry, context);
+    }
+    // Every file under the sandbox outside the server folder, relative to the sandbox.
+    std::vector<std::string> Written() const {
+        std::vector<std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(sandbox.Path)) {
+            const auto rel = fs::relative(e.path(), sandbox.Path).generic_string();
+            if (e.is_regular_file() && rel.rfind("server/", 0) != 0) files.push_back(rel);
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    testutil::TempDir sandbox;
+    fs::path program = sandbox.Path / "game";
+    fs::path server;
+    FolderDownloader downloader;
+    gzip::TGzipFile gz;
+    Lines local = {"AVWSEN", ""};
+    std::vector<std::string> dialogs;
+};
+
+std::string Sized(const std::string& head, const std::string& bytes) {
+    return head + " " + std::to_string(bytes.size());
+}
+
+}  // namespace
+
+TEST(InstallEntry, TypeEDecompressesDeletesTheDownloadAndRecords) {
+    Fixture f;
+    const std::string text = testutil::SampleText(20000);
+    const std::string gz = testutil::GzipMember(text);
+    f.Serve("x.gz", gz);
+    EXPECT_EQ(f.Install(Sized("E x.gz data\\x.dat 0002", gz)), InstallResult::Installed);
+    EXPECT_EQ(testutil::ReadFile(f.program / "data" / "x.dat"), text);
+    EXPECT_EQ(f.Written(), std::vector<std::string>{"game/data/x.dat"});
+    EXPECT_EQ(f.local, (Lines{"AVWSEN", "", "data\\x.dat 0002"}));
+
+    // The changed-file form replaces its own record line.
+    const std::string gz3 = testutil::GzipMember("v3");
+    f.Serve("x.gz", gz3);
+    EXPECT_EQ(f.Install(Sized("U 2 E x.gz data\\x.dat 0003", gz3)), InstallResult::Installed);
+    EXPECT_EQ(testutil::ReadFile(f.program / "data" / "x.dat"), "v3");
+    EXPECT_EQ(f.local, (Lines{"AVWSEN", "", "data\\x.dat 0003"}));
+    EXPECT_TRUE(f.dialogs.empty());
+}
+
+TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
+    const std::string good = testutil::GzipMember("new contents");
+    std::string badCrc = good;
+    badCrc[badCrc.size() - 8] ^= 1;
+    struct Case {
+        const char* what;
+        std::string served;  // served as "r"
+        std::string entry;
+        InstallResult result;
+        std::vector<std::string> written;  // besides the installed file
+    };
+    const auto size = [](const std::string& b) { return std::to_string(b.size()); };
+    const Case cases[] = {
+        {"E, size one byte off: the download stays",
+         good,
+         "E r t 2 " + std::to_string(good.size() + 1),
+         InstallResult::SizeMismatch,
+         {"game/r"}},
+        {"E, damaged CRC", badCrc, "E r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
+        {"C, damaged CRC", badCrc, "C r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
+        {"O, size one byte off", "raw", "O r t 2 4", InstallResult::SizeMismatch, {}},
+        {"lower-case type", good, "e r t 2 " + size(good), InstallResult::UnknownType, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        testutil::WriteFile(f.program / "t", "installed");
+        f.Serve("r", c.served);
+        EXPECT_EQ(f.Install(c.entry), c.result);
+        EXPECT_EQ(testutil::ReadFile(f.program / "t"), "installed");
+        auto expected = c.written;
+        expected.push_back("game/t");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(f.Written(), expected);
+        EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
+        EXPECT_EQ(f.downloader.calls, c.result == InstallResult::UnknownType ? 0 : 1);
+    }
+}
+
+TEST(InstallEntry, TypeOCreatesTwoLevelsAndReplacesOnlyWhenComplete) {
+    Fixture f;
+    f.Serve("o.bin", "payload");
+    EXPECT_EQ(f.Install("O o.bin a\\b\\o.bin 1 7"), InstallResult::Installed);
+    EXPECT_EQ(testutil::ReadFile(f.program / "a" / "b" / "o.bin"), "payload");
+    EXPECT_EQ(f.local.back(), "a\\b\\o.bin 1");
+
+    // A download that breaks off raises and leaves the installed file alone.
+    f.Serve("o.bin", "payload two");
+    f.downloader.failing = "o.bin";
+    EXPECT_THROW(f.Install("O o.bin a\\b\\o.bin 2 11"), selvane::Exception);
+    EXPECT_EQ(testutil::ReadFile(f.program / "a" / "b" / "o.bin"), "payload");
+    EXPECT_EQ(f.Written(), std::vector<std::string>{"game/a/b/o.bin"});
+
+    // A size that is not a number raises after the download.
+    f.downloader.failing.clear();
+    EXPECT_THROW(f.Install("O o.bin a\\b\\o.bin 2 eleven"), selvane::Exception);
+    EXPECT_EQ(f.downloader.calls, 3);
+    EXPECT_EQ(f.local.size(), 3u);
+}
+
+TEST(InstallEntry, TypeCUnpacksThePackIntoTheProgramDirectory) {
+    struct Case {
+        const char* what;
+        std::vector<testutil::PackItem> items;
+        bool reversed;
+    };
+    std::vector<testutil::PackItem> hundred;
+    for (int i = 1; i <= 100; ++i)
+        hundred.push_back({std::string("f").append(std::to_string(i)),
+                           std::string("contents ").append(std::to_string(i))});
+    hundred.back().name = std::string("deep\\").append(75, 'n');  // 80 characters
+    const Case cases[] = {
+        {"three entries stored in reverse order",
+         {{"p\\one.txt", "1111"}, {"p\\q\\two.txt", "22"}, {"three.txt", "333333"}},
+         true},
+        {"count 0", {}, false},
+        {"100 entries, the last with an 80-character name", hundred, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        const std::string gz = testutil::GzipMember(testutil::MakePack(c.items, c.reversed));
+        f.Serve("pack.gz", gz);
+        EXPECT_EQ(f.Install(Sized("C pack.gz sub\\pack.pak 7", gz)), InstallResult::Installed);
+        std::vector<std::string> expected;
+        for (const auto& item : c.items) {
+            const auto path = update::NameToPath(f.program, item.name);
+            ASSERT_TRUE(path);
+            EXPECT_EQ(testutil::ReadFile(*path), item.contents) << item.name;
+            const auto rel = fs::relative(*path, f.program).generic_string();
+            expected.push_back(std::string("game/").append(rel));
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(f.Written(), expected);  // neither the download nor the pack is left
+        EXPECT_EQ(f.local.back(), "sub\\pack.pak 7");
+    }
+}
+
+TEST(InstallEntry, NamesThatLeaveTheProgramDirectoryAreRefused) {
+    const char* const hostile[] = {
+        "..\\evil",  "a\\..\\..\\evil", "\\evil", "C:\\evil",  "c:evil", "a\\\\b",
+        "a\\",       "a/../../evil",    "a:b",    "...\\evil", "aux",
+#ifndef _WIN32
+        "/tmp/evil",
+#endif
+    };
+    const std::string gz = testutil::GzipMember("x");
+    for (const char* name : hostile) {
+        for (const char* form : {"E r %", "E % t", "O r %", "C r %", "C % t", "U 1 O r %"}) {
+            std::string entry = form;
+            entry.replace(entry.find('%'), 1, name);
+            SCOPED_TRACE(entry);
+            Fixture f;
+            f.Serve("r", gz);
+            EXPECT_EQ(f.Install(entry + " 1 " + std::to_string(gz.size())),
+                      InstallResult::UnsafeName);
+            EXPECT_EQ(f.downloader.calls, 0);
+            EXPECT_TRUE(f.Written().empty());
+            EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
+        }
+    }
+}
+
+TEST(NameToPath, JoinsBackslashComponentsUnderTheProgramDirectory) {
+    const fs::path base = fs::path("base");
+    EXPECT_EQ(update::NameToPath(base, "a\\b\\c.dat"), base / "a" / "b" / "c.dat");
+    EXPECT_EQ(update::NameToPath(base, ".\\x"), base / "." / "x");
+    EXPECT_EQ(update::NameToPath(base, "a..b"), base / "a..b");
+    EXPECT_FALSE(update::NameToPath(base, ". .\\x"));
+    for (const char* bad : {"", "..", "a\\..", "x\\:y", "NUL", "a\\con.txt", "Com1", "lpt9.x"})
+        EXPECT_FALSE(update::NameToPath(base, bad)) << bad;
+    EXPECT_FALSE(update::NameToPath(base, std::string_view("a\0b", 3)));
+}
+
+TEST(ExtractPack, BadSlotsAreSkippedAndTheRestIsWritten) {
+    using testutil::RawSlot;
+    testutil::TempDir dir;
+    const fs::path program = dir.Path / "game";
+    fs::create_directories(program);
+    const std::string data = "0123456789";
+    const int32_t tooFar = static_cast<int32_t>(data.size() + update::kPackDirectorySize + 1);
+    const std::vector<RawSlot> slots = {
+        {0, 3, 5, "a.txt"},       // fine: 012
+        {5, 2, 5, "b.txt"},       // reversed
+        {-1, 2, 5, "c.txt"},      // negative start
+        {0, tooFar, 5, "d.txt"},  // past the end of the file
+        {3, 3, 5, "e.txt"},       // empty contents: an empty file
+        {0, 2, 81, "f.txt"},      // name longer than a slot holds
+        {0, 2, 9, "..\\g.txt"},   // leaves the program directory
+        {0, 2, 0, ""},            // no name
+        {7, 10, 5, "h.txt"},      // fine: 789
+    };
+    testutil::WriteFile(dir.Path / "p.pak", data + testutil::PackDirectory(9, slots));
+    const auto result = update::ExtractPack(dir.Path / "p.pak", program);
+    EXPECT_EQ(result.Written, 3);
+    EXPECT_EQ(result.Skipped, 6);
+    EXPECT_EQ(testutil::ReadFile(program / "a.txt"), "012");
+    EXPECT_EQ(testutil::ReadFile(program / "h.txt"), "789");
+    EXPECT_EQ(std::distance(fs::directory_iterator(program), {}), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path), {}), 2);
+}
+
+TEST(ExtractPack, ShortMissingAndOverfullPacksRaise) {
+    testutil::TempDir dir;
+    const fs::path program = dir.Path / "game";
+    fs::create_directories(program);
+    EXPECT_THROW(update::ExtractPack(dir.Path / "none.pak", program), selvane::Exception);
+
+    testutil::WriteFile(dir.Path / "short.pak", std::string(update::kPackDirectorySize - 1, '\1'));
+    EXPECT_THROW(update::ExtractPack(dir.Path / "short.pak", program), selvane::Exception);
+    EXPECT_TRUE(fs::is_empty(program));
+
+    // A count of 101 writes the 100 entries there are, then raises.
+    std::vector<testutil::RawSlot> slots;
+    for (int i = 1; i <= 100; ++i) slots.push_back({0, 1, 3, std::to_string(100 + i)});
+    testutil::WriteFile(dir.Path / "full.pak", "x" + testutil::PackDirectory(101, slots));
+    EXPECT_THROW(update::ExtractPack(dir.Path / "full.pak", program), selvane::Exception);
+    EXPECT_EQ(std::distance(fs::directory_iterator(program), {}), 100);
+}

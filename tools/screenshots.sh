@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Starts the launcher under wine on a virtual display and saves PNG pictures of
+# the main menu in both picture sets and of the settings window into docs/:
+#   tools/screenshots.sh [BUILD_DIR]        (default: build/win64, built and installed here)
+# Needs Xvfb, wine64, xdotool and ImageMagick (scripts/apt/*.txt).
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/win64}"
+docs="$root/docs"
+mkdir -p "$docs"
+
+cmake --build "$build" --target launcher >/dev/null
+game="$(mktemp -d)"
+cmake --install "$build" --prefix "$game" >/dev/null
+
+export WINEPREFIX="$build/screenshot-prefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+export WINELOADER="$wine"
+
+xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$game"
+}
+trap cleanup EXIT
+
+fifo="$(mktemp -u)"
+mkfifo "$fifo"
+# 24 bits per pixel: the capture tools misread the colours of a 16-bit screen.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+xvfb_pid=$!
+read -r display_number <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$display_number"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+fi
+
+# Waits for a top-level window with this exact title and prints its X id.
+wait_window() {
+    local title="$1" id=""
+    for _ in $(seq 1 100); do
+        id="$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true)"
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.2
+    done
+    echo "no window titled $title" >&2
+    return 1
+}
+
+# Saves the part of the screen that a window covers.
+shoot() {
+    local id="$1" file="$2" x y w h
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    x=$X y=$Y w=$WIDTH h=$HEIGHT
+    sleep 0.5
+    xwd -root -silent | convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage -strip "$file"
+    echo "saved $file"
+}
+
+run_launcher() {  # locale set
+    local locale="$1" set="$2" menu
+    (cd "$game" && LC_ALL="$locale" "$wine" launcher.exe >/dev/null 2>&1 &)
+    menu="$(wait_window NORVALE)"
+    shoot "$menu" "$docs/main-menu-$set.png"
+    # Pressing the settings button (left 67, top 307, 158 x 54 in the client area)
+    # shows the settings window.
+    eval "$(xdotool getwindowgeometry --shell "$menu")"
+    local frame_x=$(( (WIDTH - 289 + 5) / 2 )) frame_y=$(( HEIGHT - 478 ))
+    if [ "$set" = s ]; then
+        xdotool mousemove --window "$menu" $((frame_x + 146)) $((frame_y + 334)) mousedown 1
+        sleep 0.5
+        shoot "$menu" "$docs/main-menu-pressed-$set.png"
+        xdotool mouseup 1
+        shoot "$(wait_window Setup)" "$docs/settings-$set.png"
+    else
+        xdotool mousemove --window "$menu" $((frame_x + 146)) $((frame_y + 334)) click 1
+        shoot "$(wait_window Setup)" "$docs/settings-$set.png"
+    fi
+    wineserver -k 2>/dev/null || true
+    sleep 1
+}
+
+run_launcher zh_TW.UTF-8 c
+run_launcher en_US.UTF-8 s

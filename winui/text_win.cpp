@@ -1,0 +1,54 @@
+#include "winui/text.h"
+
+#include <climits>
+
+namespace winui {
+
+std::wstring Widen(std::string_view bytes, UINT codePage) {
+    if (bytes.empty() || bytes.size() > INT_MAX) {
+        return {};
+    }
+    const int length = static_cast<int>(bytes.size());
+    const int needed = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), needed);
+    return text;
+}
+
+std::string Narrow(std::wstring_view text, UINT codePage) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int needed =
+        WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), needed, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring ProgramDirectory() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        name.resize(name.size() * 2);
+    }
+    const std::size_t slash = name.find_last_of(L"\\/:");
+    return slash == std::wstring::npos ? std::wstring() : name.substr(0, slash + 1);
+}
+
+}  // namespace winui
