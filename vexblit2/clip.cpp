@@ -40,7 +40,8 @@ std::optional<Visible> ClipFill(int32_t destWidth, int32_t destHeight, int32_t x
     const Rect64 bounds{-int64_t(x), -int64_t(y), int64_t(destWidth) - x, int64_t(destHeight) - y};
     const auto v = Intersect({0, 0, width, height}, bounds);
     if (!v) return std::nullopt;
-    return Visible{v->Left, v->Top, x + v->Left, y + v->Top, v->Right - v->Left, v->Bottom - v->Top};
+    return Visible{v->Left,           v->Top, x + v->Left, y + v->Top, v->Right - v->Left,
+                   v->Bottom - v->Top};
 }
 
 }  // namespace vexblit2

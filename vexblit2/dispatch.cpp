@@ -12,13 +12,13 @@ bool CpuHas(Tier tier) {
 #if defined(__i386__) || defined(__x86_64__)
     __builtin_cpu_init();
     switch (tier) {
-    case Tier::Scalar:
-        return true;
-    case Tier::Sse2:
-        return __builtin_cpu_supports("sse2");
-    case Tier::Avx2:
-        // Also true only when the OS saves the YMM state.
-        return __builtin_cpu_supports("avx2");
+        case Tier::Scalar:
+            return true;
+        case Tier::Sse2:
+            return __builtin_cpu_supports("sse2");
+        case Tier::Avx2:
+            // Also true only when the OS saves the YMM state.
+            return __builtin_cpu_supports("avx2");
     }
     return false;
 #else
@@ -38,9 +38,12 @@ Tier ChooseAtLoad() {
     const char* forced = std::getenv("VEXBLIT2_TIER");
     if (forced == nullptr) return best;
     Tier wanted = best;
-    if (std::strcmp(forced, "scalar") == 0) wanted = Tier::Scalar;
-    else if (std::strcmp(forced, "sse2") == 0) wanted = Tier::Sse2;
-    else if (std::strcmp(forced, "avx2") == 0) wanted = Tier::Avx2;
+    if (std::strcmp(forced, "scalar") == 0)
+        wanted = Tier::Scalar;
+    else if (std::strcmp(forced, "sse2") == 0)
+        wanted = Tier::Sse2;
+    else if (std::strcmp(forced, "avx2") == 0)
+        wanted = Tier::Avx2;
     return static_cast<int>(wanted) < static_cast<int>(best) ? wanted : best;
 }
 
@@ -50,12 +53,12 @@ bool TierSupported(Tier tier) { return CpuHas(tier); }
 
 const KernelTable& KernelsFor(Tier tier) {
     switch (tier) {
-    case Tier::Avx2:
-        return Avx2Kernels();
-    case Tier::Sse2:
-        return Sse2Kernels();
-    case Tier::Scalar:
-        break;
+        case Tier::Avx2:
+            return Avx2Kernels();
+        case Tier::Sse2:
+            return Sse2Kernels();
+        case Tier::Scalar:
+            break;
     }
     return ScalarKernels();
 }

@@ -5,18 +5,10 @@
 #include <cstdint>
 
 #include "vexblit2/clip.h"
+#include "vexblit2/entry.h"
 #include "vexblit2/kernels.h"
 #include "vexblit2/state.h"
 #include "vexblit2/vexblit2.h"
-
-// The caller may be built by any compiler and only guarantees the 4-byte stack
-// alignment of 32-bit Windows; the SIMD tiers want 16, so every export
-// realigns on entry there.
-#if defined(_WIN32) && defined(__i386__)
-#define VX_ENTRY __attribute__((force_align_arg_pointer))
-#else
-#define VX_ENTRY
-#endif
 
 namespace vexblit2 {
 namespace {
@@ -25,6 +17,9 @@ template <class T>
 T* PixelAt(T* base, int32_t pitch, int64_t x, int64_t y) {
     return static_cast<T*>(base) + ptrdiff_t(y) * pitch + 2 * ptrdiff_t(x);
 }
+
+// A width or height a buffer can hold; anything else draws nothing.
+bool DrawableSize(int64_t n) { return n > 0 && n <= INT32_MAX; }
 
 // The alpha map's rows lie SrcPitch / 2 bytes apart, the pitch shifted right
 // as an unsigned number.
@@ -59,8 +54,8 @@ using BlendKernel = void (*)(const Block&, const BlendParams&);
 void KeyedBlend(BlendKernel kernel, uint16_t limit, int32_t destWidth, int32_t destHeight,
                 void* dest, const void* src, int32_t destPitch, int32_t srcPitch, int32_t destX,
                 int32_t destY, const vx_Rect* srcRect, uint32_t alpha) {
-    const auto b = ClippedBlock(destWidth, destHeight, dest, src, destPitch, srcPitch, destX,
-                                destY, srcRect);
+    const auto b =
+        ClippedBlock(destWidth, destHeight, dest, src, destPitch, srcPitch, destX, destY, srcRect);
     const BlendParams p = KeyedParams(alpha, limit);
     if (b && p.Strength != 0) kernel(*b, p);
 }
@@ -96,17 +91,18 @@ void Reduce(bool keyed, void* dest, const void* src, int32_t destPitch, int32_t 
     const int64_t dh = int64_t(destRect->bottom) - destRect->top;
     // An empty rectangle on either side draws nothing (the walk would divide by
     // zero for an empty destination, and an empty source has nothing to sample).
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
-    const ReduceArgs r{PixelAt(static_cast<uint8_t*>(dest), destPitch, destRect->left, destRect->top),
-                       destPitch,
-                       PixelAt(static_cast<const uint8_t*>(src), srcPitch, srcRect->left, srcRect->top),
-                       srcPitch,
-                       int32_t(dw),
-                       int32_t(dh),
-                       int32_t(sw),
-                       WalkOf(sw, dw),
-                       WalkOf(sh, dh),
-                       State().ColorKey};
+    if (!DrawableSize(sw) || !DrawableSize(sh) || !DrawableSize(dw) || !DrawableSize(dh)) return;
+    const ReduceArgs r{
+        PixelAt(static_cast<uint8_t*>(dest), destPitch, destRect->left, destRect->top),
+        destPitch,
+        PixelAt(static_cast<const uint8_t*>(src), srcPitch, srcRect->left, srcRect->top),
+        srcPitch,
+        int32_t(dw),
+        int32_t(dh),
+        int32_t(sw),
+        WalkOf(sw, dw),
+        WalkOf(sh, dh),
+        State().ColorKey};
     const KernelTable& k = ActiveKernels();
     (keyed ? k.ReduceColorKey : k.Reduce)(r);
 }
@@ -124,7 +120,8 @@ VX_ENTRY void VX_CALL vx_Init(uint32_t ColorKey) {
     try {
         State().CurrentLoader = std::make_unique<TTgaLoader>();
     } catch (...) {
-        State().CurrentLoader.reset();  // out of memory: no loader, nothing thrown across the boundary
+        State()
+            .CurrentLoader.reset();  // out of memory: no loader, nothing thrown across the boundary
     }
 }
 
@@ -141,16 +138,11 @@ VX_ENTRY void VX_CALL vx_Normal_Blt(void* Dest, const void* Src, int32_t DestPit
                                     const vx_Rect* SrcRect) {
     const int64_t w = int64_t(SrcRect->right) - SrcRect->left;
     const int64_t h = int64_t(SrcRect->bottom) - SrcRect->top;
-    if (w <= 0 || h <= 0) return;  // an inverted rectangle draws nothing either
-    ActiveKernels().Copy(Block{PixelAt(static_cast<uint8_t*>(Dest), DestPitch, DestX, DestY),
-                               DestPitch,
-                               PixelAt(static_cast<const uint8_t*>(Src), SrcPitch, SrcRect->left,
-                                       SrcRect->top),
-                               SrcPitch,
-                               nullptr,
-                               0,
-                               int32_t(w),
-                               int32_t(h)});
+    if (!DrawableSize(w) || !DrawableSize(h)) return;  // an inverted rectangle draws nothing either
+    ActiveKernels().Copy(
+        Block{PixelAt(static_cast<uint8_t*>(Dest), DestPitch, DestX, DestY), DestPitch,
+              PixelAt(static_cast<const uint8_t*>(Src), SrcPitch, SrcRect->left, SrcRect->top),
+              SrcPitch, nullptr, 0, int32_t(w), int32_t(h)});
 }
 
 VX_ENTRY void VX_CALL vx_Clipper_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
@@ -162,8 +154,8 @@ VX_ENTRY void VX_CALL vx_Clipper_Blt(int32_t DestWidth, int32_t DestHeight, void
 }
 
 VX_ENTRY void VX_CALL vx_Clipper_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
-                                              const void* Src, int32_t DestPitch,
-                                              int32_t SrcPitch, int32_t DestX, int32_t DestY,
+                                              const void* Src, int32_t DestPitch, int32_t SrcPitch,
+                                              int32_t DestX, int32_t DestY,
                                               const vx_Rect* SrcRect) {
     if (const auto b = ClippedBlock(DestWidth, DestHeight, Dest, Src, DestPitch, SrcPitch, DestX,
                                     DestY, SrcRect))
@@ -171,9 +163,8 @@ VX_ENTRY void VX_CALL vx_Clipper_ColorKey_Blt(int32_t DestWidth, int32_t DestHei
 }
 
 VX_ENTRY void VX_CALL vx_Clipper_Alpha_ColorKey_Blt(int32_t DestWidth, int32_t DestHeight,
-                                                    void* Dest, const void* Src,
-                                                    int32_t DestPitch, int32_t SrcPitch,
-                                                    int32_t DestX, int32_t DestY,
+                                                    void* Dest, const void* Src, int32_t DestPitch,
+                                                    int32_t SrcPitch, int32_t DestX, int32_t DestY,
                                                     const vx_Rect* SrcRect, uint32_t Alpha) {
     KeyedBlend(ActiveKernels().Translucent, 256, DestWidth, DestHeight, Dest, Src, DestPitch,
                SrcPitch, DestX, DestY, SrcRect, Alpha);
@@ -193,14 +184,14 @@ VX_ENTRY void VX_CALL vx_Clipper_LightAlpha_ColorKey_Blt(int32_t DestWidth, int3
                                                          int32_t DestPitch, int32_t SrcPitch,
                                                          int32_t DestX, int32_t DestY,
                                                          const vx_Rect* SrcRect, uint32_t Alpha) {
-    KeyedBlend(ActiveKernels().Brighten, 256, DestWidth, DestHeight, Dest, Src, DestPitch,
-               SrcPitch, DestX, DestY, SrcRect, Alpha);
+    KeyedBlend(ActiveKernels().Brighten, 256, DestWidth, DestHeight, Dest, Src, DestPitch, SrcPitch,
+               DestX, DestY, SrcRect, Alpha);
 }
 
-VX_ENTRY void VX_CALL vx_Clipper_AlphaChannel_Blt(int32_t DestWidth, int32_t DestHeight,
-                                                  void* Dest, const void* Src,
-                                                  const uint8_t* AlphaMap, int32_t DestPitch,
-                                                  int32_t SrcPitch, int32_t DestX, int32_t DestY,
+VX_ENTRY void VX_CALL vx_Clipper_AlphaChannel_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
+                                                  const void* Src, const uint8_t* AlphaMap,
+                                                  int32_t DestPitch, int32_t SrcPitch,
+                                                  int32_t DestX, int32_t DestY,
                                                   const vx_Rect* SrcRect) {
     BlendParams p{};
     p.Format565 = State().Format565;
@@ -226,9 +217,8 @@ VX_ENTRY void VX_CALL vx_Clipper_AlphaChannel_Blt2(int32_t DestWidth, int32_t De
 }
 
 VX_ENTRY void VX_CALL vx_Clipper_Alpha_Fill(int32_t DestWidth, int32_t DestHeight, void* Dest,
-                                            int32_t DestPitch, int32_t X, int32_t Y,
-                                            int32_t Width, int32_t Height, uint32_t Color,
-                                            uint32_t /*Reserved*/) {
+                                            int32_t DestPitch, int32_t X, int32_t Y, int32_t Width,
+                                            int32_t Height, uint32_t Color, uint32_t /*Reserved*/) {
     const auto v = ClipFill(DestWidth, DestHeight, X, Y, Width, Height);
     const uint32_t a8 = Color >> 24;
     if (!v || a8 == 0) return;
@@ -238,11 +228,10 @@ VX_ENTRY void VX_CALL vx_Clipper_Alpha_Fill(int32_t DestWidth, int32_t DestHeigh
     p.FillPixel = uint16_t(p.Format565 ? (r8 >> 3) << 11 | (g8 >> 2) << 5 | b8 >> 3
                                        : (r8 >> 3) << 10 | (g8 >> 3) << 5 | b8 >> 3);
     p.Strength = uint16_t(a8);
-    ActiveKernels().AlphaFill(Block{PixelAt(static_cast<uint8_t*>(Dest), DestPitch, v->DestX,
-                                            v->DestY),
-                                    DestPitch, nullptr, 0, nullptr, 0, int32_t(v->Width),
-                                    int32_t(v->Height)},
-                              p);
+    ActiveKernels().AlphaFill(
+        Block{PixelAt(static_cast<uint8_t*>(Dest), DestPitch, v->DestX, v->DestY), DestPitch,
+              nullptr, 0, nullptr, 0, int32_t(v->Width), int32_t(v->Height)},
+        p);
 }
 
 VX_ENTRY void VX_CALL vx_Reduce_Blt(void* Dest, const void* Src, int32_t DestPitch,

@@ -24,10 +24,10 @@ struct Block {
 // Per-call constants of the blending blits, already limited and unpacked.
 struct BlendParams {
     bool Format565;
-    uint16_t Key;        // colour-keyed blits
-    uint16_t Strength;   // limited Alpha, or the fill colour's alpha byte
-    uint16_t FillPixel;  // alpha fill: the colour packed in the current format
-    uint16_t TintWeight; // alpha-channel tint: 32 - A5
+    uint16_t Key;                           // colour-keyed blits
+    uint16_t Strength;                      // limited Alpha, or the fill colour's alpha byte
+    uint16_t FillPixel;                     // alpha fill: the colour packed in the current format
+    uint16_t TintWeight;                    // alpha-channel tint: 32 - A5
     uint16_t TintRed, TintGreen, TintBlue;  // tint terms added before the /32
 };
 

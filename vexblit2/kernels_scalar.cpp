@@ -49,11 +49,12 @@ uint16_t Translucent(uint16_t s, uint16_t d, uint16_t a) {
     return uint16_t((product >> 8) + d - (a >> 2));
 }
 
-// v = min(m, max(0, floor(s * a / 32) + d - a)). The clamp to the channel's
-// maximum matters only for 565 green, where s > 32 can raise d above 63.
-uint16_t Darken(uint16_t s, uint16_t d, uint16_t a, uint16_t max) {
+// v = max(0, floor(s * a / 32) + d - a). In the 565 green, where s > 32 can
+// raise the result above 63, it is also limited to 63 so that it cannot spill
+// into red.
+uint16_t Darken(uint16_t s, uint16_t d, uint16_t a) {
     const uint16_t scaled = uint16_t(uint16_t(s * a) >> 5);
-    return std::min(SatSub16(uint16_t(scaled + d), a), max);
+    return SatSub16(uint16_t(scaled + d), a);
 }
 
 // v = min(m, d + floor(s * a / 32 + f)), in the 16-bit steps that carry the
@@ -101,7 +102,8 @@ void Copy(const Block& b) {
     uint8_t* dest = b.Dest;
     const uint8_t* src = b.Src;
     for (int32_t y = 0; y < b.Height; ++y, dest += b.DestPitch, src += b.SrcPitch) {
-        for (int32_t x = 0; x < b.Width; ++x) Store16(dest + 2 * ptrdiff_t(x), Load16(src + 2 * ptrdiff_t(x)));
+        for (int32_t x = 0; x < b.Width; ++x)
+            Store16(dest + 2 * ptrdiff_t(x), Load16(src + 2 * ptrdiff_t(x)));
     }
 }
 
@@ -115,7 +117,8 @@ void TranslucentBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Translucent(L::Red(s), L::Red(d), a), Translucent(L::Green(s), L::Green(d), a),
+        return L::Pack(Translucent(L::Red(s), L::Red(d), a),
+                       Translucent(L::Green(s), L::Green(d), a),
                        Translucent(L::Blue(s), L::Blue(d), a));
     });
 }
@@ -126,8 +129,9 @@ void DarkenBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Darken(L::Red(s), L::Red(d), a, 31), Darken(L::Green(s), L::Green(d), a, L::GreenMax),
-                       Darken(L::Blue(s), L::Blue(d), a, 31));
+        return L::Pack(Darken(L::Red(s), L::Red(d), a),
+                       std::min(Darken(L::Green(s), L::Green(d), a), L::GreenMax),
+                       Darken(L::Blue(s), L::Blue(d), a));
     });
 }
 
@@ -137,8 +141,10 @@ void BrightenBlt(const Block& b, const BlendParams& p) {
     const uint16_t a = p.Strength;
     ForEachPixel(b, [&](uint16_t s, uint16_t d, uint8_t) {
         if (s == p.Key) return d;
-        return L::Pack(Brighten<5, F565 ? 0 : 1>(L::Red(s), d, a),
-                       Brighten<L::GreenBits, F565 ? 5 : 6>(L::Green(s), d, a),
+        // Shifts that put each channel's top bit at bit 15 of the destination.
+        constexpr int kRedUp = F565 ? 0 : 1, kGreenUp = F565 ? 5 : 6;
+        return L::Pack(Brighten<5, kRedUp>(L::Red(s), d, a),
+                       Brighten<L::GreenBits, kGreenUp>(L::Green(s), d, a),
                        Brighten<5, 11>(L::Blue(s), d, a));
     });
 }
@@ -168,12 +174,14 @@ void AlphaFillBlt(const Block& b, const BlendParams& p) {
     using L = Layout<F565>;
     const uint16_t fill = p.FillPixel, a = p.Strength;
     ForEachPixel(b, [&](uint16_t, uint16_t d, uint8_t) {
-        return L::Pack(Translucent(L::Red(fill), L::Red(d), a), Translucent(L::Green(fill), L::Green(d), a),
+        return L::Pack(Translucent(L::Red(fill), L::Red(d), a),
+                       Translucent(L::Green(fill), L::Green(d), a),
                        Translucent(L::Blue(fill), L::Blue(d), a));
     });
 }
 
-template <void (*F555)(const Block&, const BlendParams&), void (*F565)(const Block&, const BlendParams&)>
+template <void (*F555)(const Block&, const BlendParams&),
+          void (*F565)(const Block&, const BlendParams&)>
 void ByFormat(const Block& b, const BlendParams& p) {
     (p.Format565 ? F565 : F555)(b, p);
 }

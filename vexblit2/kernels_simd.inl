@@ -6,9 +6,13 @@
 //
 // V provides: T (the vector), W (pixels per vector), Load/Store (unaligned,
 // W pixels), LoadAlpha (W bytes widened to 16-bit lanes), Set, And,
-// AndNot(a, b) = ~a & b, Or, Add, Sub, AddSat/SubSat (unsigned), MulLo, Min
+// AndNot(a, b) = ~a & b, Or, Add, Sub, AddSat/SubSat (unsigned), MulLo, MulHi
+// (unsigned), Min
 // (signed), Eq, Shl<N>/Shr<N>/Sar<N>, Select(mask, ifSet, ifClear),
-// AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels).
+// AllSet/NoneSet(mask), PickOdd(lo, hi) (lanes 1, 3, 5, ... of 2W pixels),
+// HasGather and Gather(row, byteOffsets) (W pixels, each read as 4 bytes),
+// HasShuffle and ShuffleGroup<Keyed>(dest, window, maskLow, maskHigh, key)
+// (8 pixels picked from the 16 at window by byte shuffles).
 //
 // Each row is walked in groups of W pixels; the last partial group is staged
 // through small local buffers, so no byte beyond the row's end is read and no
@@ -38,7 +42,30 @@ struct Channels {
     }
 };
 
+// Moves `bytes` bytes (Lo <= bytes <= 2 Lo) as two possibly overlapping
+// blocks of Lo bytes, the second ending exactly at the row's end.
+template <int Lo>
+void CopyShort(uint8_t* d, const uint8_t* s, size_t bytes) {
+    uint8_t head[Lo], tail[Lo];
+    std::memcpy(head, s, Lo);
+    std::memcpy(tail, s + bytes - Lo, Lo);
+    std::memcpy(d, head, Lo);
+    std::memcpy(d + bytes - Lo, tail, Lo);
+}
+
+// A row copy. A row that is not a whole number of vectors ends with a vector
+// that overlaps the previous one, and rows shorter than a vector move as two
+// overlapping smaller blocks: moving a pixel twice is harmless as long as
+// source and destination do not overlap, for which no result is defined.
 void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
+    const size_t bytes = size_t(2 * n);
+    if (n < W) {
+        if (bytes >= 16) return CopyShort<16>(d, s, bytes);  // AVX2 only: 8 to 15 pixels
+        if (bytes >= 8) return CopyShort<8>(d, s, bytes);
+        if (bytes >= 4) return CopyShort<4>(d, s, bytes);
+        if (bytes >= 2) std::memcpy(d, s, 2);
+        return;
+    }
     int32_t x = 0;
     for (; x + 2 * W <= n; x += 2 * W) {
         const T a = V::Load(s + 2 * x), b = V::Load(s + 2 * x + 2 * W);
@@ -49,25 +76,25 @@ void CopyRow(uint8_t* d, const uint8_t* s, int32_t n) {
         V::Store(d + 2 * x, V::Load(s + 2 * x));
         x += W;
     }
-    // At most W - 1 pixels left: move them in power-of-two pieces.
-    for (int piece = W / 2; piece >= 1; piece /= 2) {
-        if (n - x >= piece) {
-            std::memcpy(d + 2 * x, s + 2 * x, size_t(2 * piece));
-            x += piece;
-        }
-    }
+    if (x < n) V::Store(d + bytes - 2 * W, V::Load(s + bytes - 2 * W));
 }
 
 void CopyBlock(const Block& b) {
     uint8_t* d = b.Dest;
     const uint8_t* s = b.Src;
-    for (int32_t y = 0; y < b.Height; ++y, d += b.DestPitch, s += b.SrcPitch) CopyRow(d, s, b.Width);
+    for (int32_t y = 0; y < b.Height; ++y, d += b.DestPitch, s += b.SrcPitch)
+        CopyRow(d, s, b.Width);
 }
 
 // Runs op.Group(src, dest, alpha) over every group of a block. Op says
-// whether it reads a source and an alpha map.
+// whether it reads a source and an alpha map, and whether applying it twice
+// to a pixel gives what applying it once does (then a partial last group can
+// overlap the previous one instead of going through local buffers).
 template <class Op>
-void RunRows(const Block& b, const Op& op) {
+void RunRows(const Block& b, const Op& constants) {
+    // A local copy whose address never escapes: the compiler can keep the
+    // constant vectors in registers across the stores through the row pointers.
+    const Op op = constants;
     uint8_t* d = b.Dest;
     const uint8_t* s = b.Src;
     const uint8_t* a = b.Alpha;
@@ -76,7 +103,11 @@ void RunRows(const Block& b, const Op& op) {
     for (int32_t y = 0; y < b.Height; ++y) {
         for (int32_t x = 0; x < full; x += W)
             op.Group(Op::UsesSrc ? s + 2 * x : nullptr, d + 2 * x, Op::UsesAlpha ? a + x : nullptr);
-        if (rest != 0) {
+        if (Op::Idempotent && rest != 0 && full != 0) {
+            // The last group overlaps the previous one; redoing a pixel gives the same result.
+            const int32_t x = b.Width - W;
+            op.Group(Op::UsesSrc ? s + 2 * x : nullptr, d + 2 * x, Op::UsesAlpha ? a + x : nullptr);
+        } else if (rest != 0) {
             alignas(32) uint8_t sBuf[2 * W] = {}, dBuf[2 * W] = {}, aBuf[W] = {};
             std::memcpy(dBuf, d + 2 * full, size_t(2 * rest));
             if constexpr (Op::UsesSrc) std::memcpy(sBuf, s + 2 * full, size_t(2 * rest));
@@ -91,7 +122,7 @@ void RunRows(const Block& b, const Op& op) {
 }
 
 struct KeyOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = false;
+    static constexpr bool UsesSrc = true, UsesAlpha = false, Idempotent = true;
     T Key;
     void Group(const uint8_t* s, uint8_t* d, const uint8_t*) const {
         const T src = V::Load(s);
@@ -107,7 +138,7 @@ void ColorKeyBlock(const Block& b, uint16_t key) { RunRows(b, KeyOp{V::Set(key)}
 // equal to the key keep the destination.
 template <bool F565, class Formula>
 struct KeyedBlendOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = false;
+    static constexpr bool UsesSrc = true, UsesAlpha = false, Idempotent = false;
     Channels<F565> C;
     T Key;
     Formula F;
@@ -122,32 +153,38 @@ struct KeyedBlendOp {
 
 template <bool F565>
 struct TranslucentFormula {
-    T A, Bias, QuarterA;
-    // v = floor((s - d + 64) * a / 256) + d - floor(a / 4)
-    T Channel(T s, T d) const {
-        return V::Add(V::template Shr<8>(V::MulLo(V::Add(V::Sub(s, d), Bias), A)), V::Sub(d, QuarterA));
-    }
+    T AHigh, Bias, QuarterA;  // a << 8 (a < 256), 64, floor(a / 4)
+    // v = floor((s - d + 64) * a / 256) + d - floor(a / 4). The factor lies in
+    // 1..127 for any channel value up to 63, so the product fits and the high
+    // half of (factor * (a << 8)) is exactly floor(factor * a / 256).
+    T Channel(T s, T d) const { return Scaled(V::Add(V::Sub(s, d), Bias), d); }
+    // The same with s + 64 already formed (the alpha fill's constant colour).
+    T Scaled(T factor, T d) const { return V::Add(V::MulHi(factor, AHigh), V::Sub(d, QuarterA)); }
     T operator()(const Channels<F565>& c, T s, T d) const {
         return Channels<F565>::Pack(Channel(c.Red(s), c.Red(d)), Channel(c.Green(s), c.Green(d)),
                                     Channel(c.Blue(s), c.Blue(d)));
     }
 };
 
+// For a < 256; a = 256 reproduces the source and is a colour-key copy.
 template <bool F565>
 TranslucentFormula<F565> MakeTranslucent(uint16_t a) {
-    return {V::Set(a), V::Set(64), V::Set(uint16_t(a >> 2))};
+    return {V::Set(uint16_t(a << 8)), V::Set(64), V::Set(uint16_t(a >> 2))};
 }
 
 template <bool F565>
 struct DarkenFormula {
-    T A, Max5, GreenMax;
-    // v = min(m, max(0, floor(s * a / 32) + d - a))
-    T Channel(T s, T d, T max) const {
-        return V::Min(V::SubSat(V::Add(V::template Shr<5>(V::MulLo(s, A)), d), A), max);
-    }
+    T A, RedFactor, GreenFactor, RedMask, GreenMax;
+    // v = max(0, floor(s * a / 32) + d - a), 565 green limited to 63. The
+    // floor(s * a / 32) terms come from one high multiply of the channel left
+    // in place: (s << k) * (a << (11 - k)) >> 16.
     T operator()(const Channels<F565>& c, T s, T d) const {
-        return Channels<F565>::Pack(Channel(c.Red(s), c.Red(d), Max5), Channel(c.Green(s), c.Green(d), GreenMax),
-                                    Channel(c.Blue(s), c.Blue(d), Max5));
+        const T sr = V::MulHi(V::And(s, RedMask), RedFactor);
+        const T sg = V::MulHi(V::And(s, c.GreenMask), GreenFactor);
+        const T sb = V::MulHi(V::template Shl<11>(s), A);
+        return Channels<F565>::Pack(V::SubSat(V::Add(sr, c.Red(d)), A),
+                                    V::Min(V::SubSat(V::Add(sg, c.Green(d)), A), GreenMax),
+                                    V::SubSat(V::Add(sb, c.Blue(d)), A));
     }
 };
 
@@ -157,12 +194,16 @@ struct BrightenFormula {
     // x = s * a; z = sat(x + K) << (11 - w); u = sat(z + (D << (16 - p - w))); v = u >> (16 - w)
     template <int Bits, int DestShift>
     T Channel(T s, T dest) const {
-        const T z = V::template Shl<11 - Bits>(V::AddSat(V::MulLo(s, A), Bits == 5 ? Bias5 : Bias6));
+        const T z =
+            V::template Shl<11 - Bits>(V::AddSat(V::MulLo(s, A), Bits == 5 ? Bias5 : Bias6));
         return V::template Shr<16 - Bits>(V::AddSat(z, V::template Shl<DestShift>(dest)));
     }
     T operator()(const Channels<F565>& c, T s, T d) const {
-        return Channels<F565>::Pack(Channel<5, F565 ? 0 : 1>(c.Red(s), d),
-                                    Channel<Fmt<F565>::GreenBits, F565 ? 5 : 6>(c.Green(s), d),
+        // Shifts that put each channel's top bit at bit 15 of the destination.
+        constexpr int kRedUp = F565 ? 0 : 1, kGreenUp = F565 ? 5 : 6;
+        constexpr int kGreenBits = Fmt<F565>::GreenBits;
+        return Channels<F565>::Pack(Channel<5, kRedUp>(c.Red(s), d),
+                                    Channel<kGreenBits, kGreenUp>(c.Green(s), d),
                                     Channel<5, 11>(c.Blue(s), d));
     }
 };
@@ -174,29 +215,43 @@ void KeyedBlend(const Block& b, uint16_t key, const Formula<F565>& f) {
 
 template <bool F565>
 void TranslucentBlock(const Block& b, const BlendParams& p) {
+    if (p.Strength >= 256) {
+        ColorKeyBlock(b, p.Key);
+        return;
+    }
     KeyedBlend<F565>(b, p.Key, MakeTranslucent<F565>(p.Strength));
 }
 
 template <bool F565>
 void DarkenBlock(const Block& b, const BlendParams& p) {
-    KeyedBlend<F565>(b, p.Key, DarkenFormula<F565>{V::Set(p.Strength), V::Set(31), V::Set(Fmt<F565>::GreenMax)});
+    const uint16_t a = p.Strength;  // at most 32
+    // Red sits at bit 11 (565) or, with bit 15 as a sixth bit, at bit 10 (555).
+    KeyedBlend<F565>(b, p.Key,
+                     DarkenFormula<F565>{V::Set(a), V::Set(uint16_t(F565 ? a : a << 1)),
+                                         V::Set(uint16_t(a << 6)), V::Set(F565 ? 0xF800 : 0xFC00),
+                                         V::Set(Fmt<F565>::GreenMax)});
 }
 
 template <bool F565>
 void BrightenBlock(const Block& b, const BlendParams& p) {
-    KeyedBlend<F565>(b, p.Key, BrightenFormula<F565>{V::Set(p.Strength), V::Set(0xFC00), V::Set(0xF800)});
+    KeyedBlend<F565>(b, p.Key,
+                     BrightenFormula<F565>{V::Set(p.Strength), V::Set(0xFC00), V::Set(0xF800)});
 }
 
 // v = d + floor((s - d) * alpha / 32), the product a signed 16-bit lane.
-inline T AlphaBlend(T s, T d, T alpha) { return V::Add(d, V::template Sar<5>(V::MulLo(V::Sub(s, d), alpha))); }
+inline T AlphaBlend(T s, T d, T alpha) {
+    return V::Add(d, V::template Sar<5>(V::MulLo(V::Sub(s, d), alpha)));
+}
 
 template <bool F565, bool Tinted>
 struct AlphaChannelOp {
-    static constexpr bool UsesSrc = true, UsesAlpha = true;
+    static constexpr bool UsesSrc = true, UsesAlpha = true, Idempotent = false;
     Channels<F565> C;
     T Weight, TintRed, TintGreen, TintBlue;
     // s' = floor((s * T + k) / 32)
-    static T Tint(T s, T weight, T term) { return V::template Shr<5>(V::Add(V::MulLo(s, weight), term)); }
+    static T Tint(T s, T weight, T term) {
+        return V::template Shr<5>(V::Add(V::MulLo(s, weight), term));
+    }
     void Group(const uint8_t* s, uint8_t* d, const uint8_t* a) const {
         const T src = V::Load(s), dst = V::Load(d), alpha = V::LoadAlpha(a);
         T sr = C.Red(src), sg = C.Green(src), sb = C.Blue(src);
@@ -205,27 +260,31 @@ struct AlphaChannelOp {
             sg = Tint(sg, Weight, TintGreen);
             sb = Tint(sb, Weight, TintBlue);
         }
-        V::Store(d, Channels<F565>::Pack(AlphaBlend(sr, C.Red(dst), alpha), AlphaBlend(sg, C.Green(dst), alpha),
+        V::Store(d, Channels<F565>::Pack(AlphaBlend(sr, C.Red(dst), alpha),
+                                         AlphaBlend(sg, C.Green(dst), alpha),
                                          AlphaBlend(sb, C.Blue(dst), alpha)));
     }
 };
 
 template <bool F565, bool Tinted>
 void AlphaChannelBlock(const Block& b, const BlendParams& p) {
-    RunRows(b, AlphaChannelOp<F565, Tinted>{Channels<F565>{}, V::Set(p.TintWeight), V::Set(p.TintRed),
-                                            V::Set(p.TintGreen), V::Set(p.TintBlue)});
+    RunRows(b,
+            AlphaChannelOp<F565, Tinted>{Channels<F565>{}, V::Set(p.TintWeight), V::Set(p.TintRed),
+                                         V::Set(p.TintGreen), V::Set(p.TintBlue)});
 }
 
 template <bool F565>
 struct FillOp {
-    static constexpr bool UsesSrc = false, UsesAlpha = false;
+    static constexpr bool UsesSrc = false, UsesAlpha = false, Idempotent = false;
     Channels<F565> C;
     TranslucentFormula<F565> F;
-    T Red, Green, Blue;  // the fill pixel's channels
+    T Red, Green, Blue;  // the fill pixel's channels plus the bias 64
     void Group(const uint8_t*, uint8_t* d, const uint8_t*) const {
         const T dst = V::Load(d);
-        V::Store(d, Channels<F565>::Pack(F.Channel(Red, C.Red(dst)), F.Channel(Green, C.Green(dst)),
-                                         F.Channel(Blue, C.Blue(dst))));
+        const T dr = C.Red(dst), dg = C.Green(dst), db = C.Blue(dst);
+        V::Store(
+            d, Channels<F565>::Pack(F.Scaled(V::Sub(Red, dr), dr), F.Scaled(V::Sub(Green, dg), dg),
+                                    F.Scaled(V::Sub(Blue, db), db)));
     }
 };
 
@@ -233,10 +292,14 @@ template <bool F565>
 void FillBlock(const Block& b, const BlendParams& p) {
     const Channels<F565> c{};
     const T fill = V::Set(p.FillPixel);
-    RunRows(b, FillOp<F565>{c, MakeTranslucent<F565>(p.Strength), c.Red(fill), c.Green(fill), c.Blue(fill)});
+    const T bias = V::Set(64);
+    // The fill's alpha is a byte, so a < 256 always.
+    RunRows(b, FillOp<F565>{c, MakeTranslucent<F565>(p.Strength), V::Add(c.Red(fill), bias),
+                            V::Add(c.Green(fill), bias), V::Add(c.Blue(fill), bias)});
 }
 
-template <void (*F555)(const Block&, const BlendParams&), void (*F565)(const Block&, const BlendParams&)>
+template <void (*F555)(const Block&, const BlendParams&),
+          void (*F565)(const Block&, const BlendParams&)>
 void ByFormat(const Block& b, const BlendParams& p) {
     (p.Format565 ? F565 : F555)(b, p);
 }
@@ -267,23 +330,57 @@ inline void StoreGroupKeyed(uint8_t* d, T picked, const T& key) {
 
 template <bool Keyed>
 void ReduceBlock(const ReduceArgs& r) {
-    if (r.DestWidth > kMaxTableColumns) {
+    if (r.DestWidth > kMaxTableColumns || r.SrcWidth > (1 << 30)) {
         (Keyed ? ScalarKernels().ReduceColorKey : ScalarKernels().Reduce)(r);
         return;
     }
     const bool same = r.SrcWidth == r.DestWidth;
     const bool half = int64_t(r.SrcWidth) == 2 * int64_t(r.DestWidth);
-    int32_t columns[kMaxTableColumns];
+    // Other ratios: the byte offset of each sampled column, walked once.
+    int32_t offsets[kMaxTableColumns];
+    // Columns before this one sample below the rectangle's last column, so a
+    // 4-byte gather at their offsets stays inside the source row.
+    int32_t gatherEnd = 0;
     if (!same && !half) {
         int64_t pos = r.X.Start, rem = r.X.StartRem;
         for (int32_t i = 0; i < r.DestWidth; ++i) {
-            columns[i] = int32_t(pos);
+            offsets[i] = int32_t(2 * pos);
+            if (pos < r.SrcWidth - 1) gatherEnd = i + 1;
             pos += r.X.Whole;
             rem += r.X.Frac;
             if (rem >= r.X.Twice) {
                 rem -= r.X.Twice;
                 ++pos;
             }
+        }
+    }
+    // Where the tier can shuffle bytes, groups of eight columns whose samples
+    // lie within 16 source pixels are picked from that window by two byte
+    // shuffles; the windows and shuffle masks depend only on the column, so
+    // they are made once per call. Windows end inside the source row.
+    constexpr int32_t kShuffled = 8, kMaxGroups = kMaxTableColumns / kShuffled;
+    int32_t windowCount = 0;
+    int32_t windows[V::HasShuffle ? kMaxGroups : 1];
+    alignas(16) uint8_t masks[V::HasShuffle ? kMaxGroups : 1][2][16];
+    if (V::HasShuffle && !same && !half) {
+        for (int32_t g = 0; (g + 1) * kShuffled <= r.DestWidth; ++g) {
+            // The window starts at the group's first sample, or earlier so
+            // that it ends at the row's end.
+            if (r.SrcWidth < 16) break;
+            const int32_t first = offsets[g * kShuffled] / 2;
+            const int32_t start = first < r.SrcWidth - 16 ? first : r.SrcWidth - 16;
+            if (offsets[g * kShuffled + kShuffled - 1] / 2 - start > 15) break;
+            windows[g] = 2 * start;
+            for (int k = 0; k < kShuffled; ++k) {
+                const int rel = offsets[g * kShuffled + k] / 2 - start;  // 0..15
+                const bool low = rel < 8;
+                const auto byte = uint8_t(2 * (rel % 8));
+                masks[g][0][2 * k] = low ? byte : 0x80;  // 0x80: the shuffle gives zero
+                masks[g][0][2 * k + 1] = low ? uint8_t(byte + 1) : 0x80;
+                masks[g][1][2 * k] = low ? 0x80 : byte;
+                masks[g][1][2 * k + 1] = low ? 0x80 : uint8_t(byte + 1);
+            }
+            windowCount = g + 1;
         }
     }
     const T key = V::Set(r.Key);
@@ -299,8 +396,9 @@ void ReduceBlock(const ReduceArgs& r) {
             const int step = same ? 1 : 2;
             int32_t i = 0;
             for (; i + W <= n; i += W) {
-                const T picked = same ? V::Load(srcRow + 2 * i)
-                                      : V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
+                const T picked =
+                    same ? V::Load(srcRow + 2 * i)
+                         : V::PickOdd(V::Load(srcRow + 4 * i), V::Load(srcRow + 4 * i + 2 * W));
                 if constexpr (Keyed)
                     StoreGroupKeyed(destRow + 2 * i, picked, key);
                 else
@@ -312,15 +410,28 @@ void ReduceBlock(const ReduceArgs& r) {
             }
         } else {
             int32_t i = 0;
-            if constexpr (Keyed) {
+            if constexpr (V::HasShuffle) {
+                for (int32_t g = 0; g < windowCount; ++g)
+                    V::template ShuffleGroup<Keyed>(destRow + 2 * kShuffled * g,
+                                                    srcRow + windows[g], masks[g][0], masks[g][1],
+                                                    r.Key);
+                i = kShuffled * windowCount;
+            }
+            // Unkeyed, a plain load and store per pixel is as fast as a
+            // gather; keyed, whole groups spare the per-pixel key branch.
+            if constexpr (Keyed && V::HasGather) {
+                for (; i + W <= gatherEnd; i += W)
+                    StoreGroupKeyed(destRow + 2 * i, V::Gather(srcRow, offsets + i), key);
+            } else if constexpr (Keyed) {
                 for (; i + W <= n; i += W) {
                     alignas(32) uint8_t buf[2 * W];
-                    for (int k = 0; k < W; ++k) std::memcpy(buf + 2 * k, srcRow + 2 * ptrdiff_t(columns[i + k]), 2);
+                    for (int k = 0; k < W; ++k)
+                        std::memcpy(buf + 2 * k, srcRow + offsets[i + k], 2);
                     StoreGroupKeyed(destRow + 2 * i, V::Load(buf), key);
                 }
             }
             for (; i < n; ++i) {
-                const uint16_t s = Load16(srcRow + 2 * ptrdiff_t(columns[i]));
+                const uint16_t s = Load16(srcRow + offsets[i]);
                 if (!Keyed || s != r.Key) Store16(destRow + 2 * i, s);
             }
         }

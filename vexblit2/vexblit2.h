@@ -83,14 +83,13 @@ VX_API void VX_CALL vx_Clipper_LightAlpha_ColorKey_Blt(int32_t DestWidth, int32_
                                                        const vx_Rect* SrcRect, uint32_t Alpha);
 VX_API void VX_CALL vx_Clipper_AlphaChannel_Blt(int32_t DestWidth, int32_t DestHeight, void* Dest,
                                                 const void* Src, const uint8_t* AlphaMap,
-                                                int32_t DestPitch, int32_t SrcPitch,
-                                                int32_t DestX, int32_t DestY,
-                                                const vx_Rect* SrcRect);
+                                                int32_t DestPitch, int32_t SrcPitch, int32_t DestX,
+                                                int32_t DestY, const vx_Rect* SrcRect);
 VX_API void VX_CALL vx_Clipper_AlphaChannel_Blt2(int32_t DestWidth, int32_t DestHeight, void* Dest,
                                                  const void* Src, const uint8_t* AlphaMap,
-                                                 int32_t DestPitch, int32_t SrcPitch,
-                                                 int32_t DestX, int32_t DestY,
-                                                 const vx_Rect* SrcRect, uint32_t Color);
+                                                 int32_t DestPitch, int32_t SrcPitch, int32_t DestX,
+                                                 int32_t DestY, const vx_Rect* SrcRect,
+                                                 uint32_t Color);
 VX_API void VX_CALL vx_Clipper_Alpha_Fill(int32_t DestWidth, int32_t DestHeight, void* Dest,
                                           int32_t DestPitch, int32_t X, int32_t Y, int32_t Width,
                                           int32_t Height, uint32_t Color, uint32_t Reserved);

@@ -23,7 +23,9 @@ struct Canvas {
     std::vector<uint8_t> Bytes;
 
     Canvas(int width, int height, int offset = 0)
-        : Width(width < 0 ? 0 : width), Height(height < 0 ? 0 : height), Offset(offset),
+        : Width(width < 0 ? 0 : width),
+          Height(height < 0 ? 0 : height),
+          Offset(offset),
           Bytes(size_t(2 * Stride() * (Height + 2 * kGuard) + 1)) {}
 
     int Stride() const { return Width + 2 * kGuard; }  // in pixels
