@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "vexblit2/entry.h"
 #include "vexblit2/state.h"
 #include "vexblit2/tga_loader.h"
 #include "vexblit2/vexblit2.h"
@@ -69,8 +70,9 @@ __attribute__((noinline)) uint32_t LoadCatching(const char* fileName, void* pixe
 
 }  // namespace
 
-extern "C" VX_API void VX_CALL vx_LoadTga(const char* FileName, void* Pixels, uint8_t* AlphaMap,
-                                          uint16_t* Width, uint16_t* Height) {
+extern "C" VX_API VX_ENTRY void VX_CALL vx_LoadTga(const char* FileName, void* Pixels,
+                                                   uint8_t* AlphaMap, uint16_t* Width,
+                                                   uint16_t* Height) {
 #if defined(_WIN32)
     const uint32_t kind = LoadCatching(FileName, Pixels, AlphaMap, Width, Height);
     if (kind != 0) {
