@@ -90,7 +90,7 @@ build_libjpeg_mingw() {
             -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/$toolchain" \
             -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix.tmp" \
             -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
-            -DCMAKE_POLICY_DEFAULT_CMP0091=NEW >/dev/null
+            -DCMAKE_POLICY_DEFAULT_CMP0091=NEW -Wno-dev >/dev/null
         cmake --build build >/dev/null
         cmake --install build >/dev/null
     )
