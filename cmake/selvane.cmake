@@ -42,6 +42,29 @@ function(selvane_add_gtest)
   endif()
 endfunction()
 
+# Registers a test that runs the Windows program PROGRAM (a target) under wine
+# through a Python RUNNER, which prepares what the program needs (servers,
+# files) and is given the emulator command and the program to run; the
+# runner's exit code is the test's (77: skipped). Debian's own Python runs it:
+# it sees Debian's python3-pyftpdlib.
+#   selvane_add_wine_test_with_runner(NAME name RUNNER script.py PROGRAM target
+#                                     [TIMEOUT seconds] [LABELS ...])
+function(selvane_add_wine_test_with_runner)
+  cmake_parse_arguments(R "" "NAME;RUNNER;PROGRAM;TIMEOUT" "LABELS" ${ARGN})
+  find_program(SELVANE_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+  get_filename_component(runner "${R_RUNNER}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+  add_test(NAME ${R_NAME}
+    COMMAND ${SELVANE_SYSTEM_PYTHON} ${runner}
+            ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${R_PROGRAM}>)
+  set_tests_properties(${R_NAME} PROPERTIES
+    FIXTURES_REQUIRED wineprefix
+    SKIP_RETURN_CODE 77
+    LABELS "wine;${R_LABELS}")
+  if(R_TIMEOUT)
+    set_tests_properties(${R_NAME} PROPERTIES TIMEOUT ${R_TIMEOUT})
+  endif()
+endfunction()
+
 # Registers a libFuzzer target and a short bounded run of it as a test.
 function(selvane_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;SECONDS" "SOURCES;LIBS" ${ARGN})

@@ -8,6 +8,8 @@
 # Without a DISPLAY the program gets a virtual display of its own (Xvfb), by
 # default 1024x768 at 16 bits per pixel; SELVANE_SCREEN=1024x768x24 asks for another.
 set -euo pipefail
+# shellcheck source=scripts/lib/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/xvfb.sh"
 
 bits="$1"
 export WINEPREFIX="$2"
@@ -44,24 +46,10 @@ case "${1:-}" in
     ;;
 esac
 
-xvfb_pid=""
-cleanup() {
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
+trap stop_xvfb EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    fifo="$(mktemp -u)"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${SELVANE_SCREEN:-1024x768x16}" -nolisten tcp \
-        3>"$fifo" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    read -r display_number <"$fifo"
-    rm -f "$fifo"
-    export DISPLAY=":$display_number"
+    start_xvfb "${SELVANE_SCREEN:-1024x768x16}"
 fi
 
 status=0

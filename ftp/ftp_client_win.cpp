@@ -299,6 +299,18 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             return refused;
         };
 
+        // Back to the command connection alone, aborting a canceled transfer.
+        const auto endTransfer = [&] {
+            dataSocket_.reset();
+            SetState(FtpState::LoggedIn);
+            if (canceled_) {
+                canceled_ = false;
+                SetState(FtpState::Aborting);
+                Transaction("ABOR");
+                SetState(FtpState::LoggedIn);
+            }
+        };
+
         bool succeeded = false;
         try {
             const std::optional<std::string> refused = transfer();
@@ -312,24 +324,10 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             }
         } catch (...) {
             if (!*alive) throw;
-            dataSocket_.reset();
-            SetState(FtpState::LoggedIn);
-            if (canceled_) {
-                canceled_ = false;
-                SetState(FtpState::Aborting);
-                Transaction("ABOR");
-                SetState(FtpState::LoggedIn);
-            }
+            endTransfer();
             throw;
         }
-        dataSocket_.reset();
-        SetState(FtpState::LoggedIn);
-        if (canceled_) {
-            canceled_ = false;
-            SetState(FtpState::Aborting);
-            Transaction("ABOR");
-            SetState(FtpState::LoggedIn);
-        }
+        endTransfer();
         if (succeeded) Fire(OnSuccess, cmdDownload);
     } catch (...) {
         if (!*alive) throw;

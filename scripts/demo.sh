@@ -14,12 +14,13 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 demo="$root/build/demo"
 python=/usr/bin/python3   # Debian's: it sees python3-pyftpdlib
 helper="$root/tools/demo/demo_helper.py"
+# shellcheck source=scripts/lib/xvfb.sh
+source "$root/scripts/lib/xvfb.sh"
 
 say() { printf '\n==> %s\n' "$*"; }
 
 # --- What runs in the background, and its cleanup --------------------------
 ftp_pid=""
-xvfb_pid=""
 wine_started=""
 cleanup() {
     # Our own prefix's wineserver only: other wine programs are left alone.
@@ -31,10 +32,7 @@ cleanup() {
         kill "$ftp_pid" 2>/dev/null || true
         wait "$ftp_pid" 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_xvfb
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -130,15 +128,8 @@ start_wine() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     own_display=""
     if [ -z "${DISPLAY:-}" ]; then
-        local fifo
-        fifo="$(mktemp -u)"
-        mkfifo "$fifo"
         # 24 bits per pixel: the capture tools misread the colours of a 16-bit screen.
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-        xvfb_pid=$!
-        read -r display_number <"$fifo"
-        rm -f "$fifo"
-        export DISPLAY=":$display_number"
+        start_xvfb 1024x768x24
         own_display=1
     fi
     wine_started=1

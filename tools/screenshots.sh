@@ -6,6 +6,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=scripts/lib/xvfb.sh
+source "$root/scripts/lib/xvfb.sh"
 build="${1:-$root/build/win64}"
 docs="$root/docs"
 mkdir -p "$docs"
@@ -21,25 +23,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 export WINELOADER="$wine"
 
-xvfb_pid=""
 cleanup() {
     wineserver -k 2>/dev/null || true
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_xvfb
     rm -rf "$game"
 }
 trap cleanup EXIT
 
-fifo="$(mktemp -u)"
-mkfifo "$fifo"
 # 24 bits per pixel: the capture tools misread the colours of a 16-bit screen.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r display_number <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$display_number"
+start_xvfb 1024x768x24
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine" wineboot -i >/dev/null 2>&1 || true

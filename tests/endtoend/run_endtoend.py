@@ -18,7 +18,6 @@ through the environment, with a port that refuses connections, and returns its e
 """
 
 import gzip
-import logging
 import os
 import random
 import shutil
@@ -27,7 +26,10 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "..", "..", "scripts", "lib"))
+import loopback_ftp  # noqa: E402
 
 PACK_SLOTS = 101
 PACK_SLOT_SIZE = 89
@@ -138,24 +140,10 @@ def make_world(root):
 
 
 def start_server(root):
-    from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler
-    from pyftpdlib.servers import FTPServer
-    quiet = logging.getLogger("pyftpdlib")
-    quiet.addHandler(logging.NullHandler())
-    quiet.setLevel(logging.ERROR)
-    authorizer = DummyAuthorizer()
-    for user in ("v1", "v2", "broken", "nolist"):
-        authorizer.add_user(user, "pw", os.path.join(root, "server_" + user), perm="elr")
-
-    class Handler(FTPHandler):
-        pass
-
-    Handler.authorizer = authorizer
-    server = FTPServer(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False},
-                     daemon=True).start()
-    return server.address[1]
+    users = [(user, "pw", os.path.join(root, "server_" + user))
+             for user in ("v1", "v2", "broken", "nolist")]
+    port, _ = loopback_ftp.start(users)
+    return port
 
 
 def windows_path(path):

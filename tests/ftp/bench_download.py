@@ -22,6 +22,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 WINE_RUN = os.path.join(ROOT, "cmake", "wine-run.sh")
+sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
+import loopback_ftp  # noqa: E402
 
 
 def children_cpu():
@@ -50,19 +52,8 @@ def wineserver_cpu(prefix):
 
 
 def start_server(root):
-    from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler
-    from pyftpdlib.servers import FTPServer
-    import logging
-    logging.getLogger("pyftpdlib").addHandler(logging.NullHandler())
-    logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
-    authorizer = DummyAuthorizer()
-    authorizer.add_user("bench", "bench", root, perm="elr")
-    FTPHandler.authorizer = authorizer
-    server = FTPServer(("127.0.0.1", 0), FTPHandler)
-    threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False},
-                     daemon=True).start()
-    return server.address[1]
+    port, _ = loopback_ftp.start([("bench", "bench", root)])
+    return port
 
 
 def main():

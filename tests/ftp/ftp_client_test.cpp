@@ -13,36 +13,20 @@
 
 namespace {
 
+using ftptest::ErrorOf;
 using ftptest::EventLog;
+using ftptest::NewClient;
 using ftptest::ScriptServer;
 using Strings = std::vector<std::string>;
 
-#define REQUIRE_SERVER(server) \
-    if (!(server).Available()) GTEST_SKIP() << "no scripted server (FTP_SCRIPT_PORT)"
-
-std::unique_ptr<ftp::TFtpClient> NewClient(const ScriptServer& server, EventLog& log) {
-    auto client = std::make_unique<ftp::TFtpClient>();
-    client->Host = "127.0.0.1";
-    client->Port = server.Port();
-    client->UserID = "user";
-    client->Password = "pw";
-    client->TimeOut = 5000;
-    log.Attach(*client);
-    return client;
-}
-
-// Runs `call` and returns the message of what it raised ("" when nothing).
-template <class F>
-std::string ErrorOf(F call) {
-    try {
-        call();
-    } catch (const selvane::Exception& e) {
-        return e.Message;
-    }
-    return "";
-}
-
 double Seconds(DWORD since) { return (GetTickCount() - since) / 1000.0; }
+
+// Points `c` at the scripted server as its proxy, for ftp.example.org.
+void ViaProxy(ftp::TFtpClient& c) {
+    c.Proxy = "127.0.0.1";
+    c.ProxyPort = c.Port;
+    c.Host = "ftp.example.org";
+}
 
 struct LoginCase {
     const char* name;
@@ -112,10 +96,8 @@ TEST(FtpLogin, Table) {
         {"proxy USER name@host",
          R"({})",
          [](ftp::TFtpClient& c) {
-             c.Proxy = "127.0.0.1";
-             c.ProxyPort = c.Port;
+             ViaProxy(c);
              c.Port = 1;  // not used with a proxy
-             c.Host = "ftp.example.org";
          },
          "",
          {"Connect"},
@@ -123,9 +105,7 @@ TEST(FtpLogin, Table) {
         {"proxy OPEN host",
          R"({"replies":{"OPEN":"220 Connected\r\n"}})",
          [](ftp::TFtpClient& c) {
-             c.Proxy = "127.0.0.1";
-             c.ProxyPort = c.Port;
-             c.Host = "ftp.example.org";
+             ViaProxy(c);
              c.FirewallType = ftp::FtOpen;
          },
          "",
@@ -134,9 +114,7 @@ TEST(FtpLogin, Table) {
         {"proxy SITE host",
          R"({"replies":{"SITE":"220 Connected\r\n"}})",
          [](ftp::TFtpClient& c) {
-             c.Proxy = "127.0.0.1";
-             c.ProxyPort = c.Port;
-             c.Host = "ftp.example.org";
+             ViaProxy(c);
              c.FirewallType = ftp::FtSite;
          },
          "",

@@ -123,6 +123,29 @@ int EventLog::Count(const std::string& event) const {
     return n;
 }
 
+std::unique_ptr<ftp::TFtpClient> ClientFor(const ScriptServer& server) {
+    auto client = std::make_unique<ftp::TFtpClient>();
+    client->Host = "127.0.0.1";
+    client->Port = server.Port();
+    client->UserID = "user";
+    client->Password = "pw";
+    client->TimeOut = 5000;
+    return client;
+}
+
+std::unique_ptr<ftp::TFtpClient> NewClient(const ScriptServer& server, EventLog& log) {
+    auto client = ClientFor(server);
+    log.Attach(*client);
+    return client;
+}
+
+std::unique_ptr<ftp::TFtpClient> LoggedIn(const ScriptServer& server, EventLog& log) {
+    auto client = ClientFor(server);
+    client->Connect();
+    log.Attach(*client);
+    return client;
+}
+
 void CallLater(UINT ms, std::function<void()> call) {
     const UINT_PTR id = SetTimer(nullptr, 0, ms, LaterProc);
     LaterCalls()[id] = std::move(call);

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the client tests: the scripted server's admin connection, an
-// event recorder, delayed calls from the message loop, file helpers.
+// event recorder, client set-up, delayed calls from the message loop, file
+// helpers.
 
 #include <windows.h>
 #include <winsock2.h>
@@ -8,10 +9,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/exception.h"
 #include "ftp/ftp_client_win.h"
+
+// Skips the current test when it runs without the scripted server.
+#define REQUIRE_SERVER(server) \
+    if (!(server).Available()) GTEST_SKIP() << "no scripted server (FTP_SCRIPT_PORT)"
 
 namespace ftptest {
 
@@ -44,6 +51,24 @@ struct EventLog {
     void Attach(ftp::TFtpClient& client);
     int Count(const std::string& event) const;
 };
+
+// A client for `server` on 127.0.0.1 as user/pw with a 5 s time-out.
+std::unique_ptr<ftp::TFtpClient> ClientFor(const ScriptServer& server);
+// The same with `log` attached, not yet connected.
+std::unique_ptr<ftp::TFtpClient> NewClient(const ScriptServer& server, EventLog& log);
+// The same logged in; `log` is attached after the login, so it sees none of it.
+std::unique_ptr<ftp::TFtpClient> LoggedIn(const ScriptServer& server, EventLog& log);
+
+// Runs `call` and returns the message of what it raised ("" when nothing).
+template <class F>
+std::string ErrorOf(F call) {
+    try {
+        call();
+    } catch (const selvane::Exception& e) {
+        return e.Message;
+    }
+    return "";
+}
 
 // Runs `call` from the message loop after `ms` milliseconds.
 void CallLater(UINT ms, std::function<void()> call);

@@ -12,34 +12,11 @@
 
 namespace {
 
+using ftptest::ErrorOf;
 using ftptest::EventLog;
+using ftptest::LoggedIn;
 using ftptest::ScriptServer;
 using Strings = std::vector<std::string>;
-
-#define REQUIRE_SERVER(server) \
-    if (!(server).Available()) GTEST_SKIP() << "no scripted server (FTP_SCRIPT_PORT)"
-
-std::unique_ptr<ftp::TFtpClient> LoggedIn(const ScriptServer& server, EventLog& log) {
-    auto client = std::make_unique<ftp::TFtpClient>();
-    client->Host = "127.0.0.1";
-    client->Port = server.Port();
-    client->UserID = "user";
-    client->Password = "pw";
-    client->TimeOut = 5000;
-    client->Connect();
-    log.Attach(*client);
-    return client;
-}
-
-template <class F>
-std::string ErrorOf(F call) {
-    try {
-        call();
-    } catch (const selvane::Exception& e) {
-        return e.Message;
-    }
-    return "";
-}
 
 // The events without the close notifications, whose moment depends on timing.
 Strings Steps(const EventLog& log) {
@@ -411,23 +388,15 @@ TEST(FtpLifetime, HostNamesAreLookedUp) {
     ScriptServer server(R"({})");
     REQUIRE_SERVER(server);
     EventLog log;
-    auto client = std::make_unique<ftp::TFtpClient>();
+    auto client = ftptest::ClientFor(server);
     client->Host = "localhost";
-    client->Port = server.Port();
-    client->UserID = "user";
-    client->Password = "pw";
-    client->TimeOut = 5000;
     int resolved = 0;
     client->OnHostResolved = [&](void*) { ++resolved; };
     client->Connect();
     EXPECT_EQ(resolved, 1);
     EXPECT_EQ(client->RemoteAddress(), htonl(INADDR_LOOPBACK));
 
-    auto direct = std::make_unique<ftp::TFtpClient>();
-    direct->Host = "127.0.0.1";
-    direct->Port = server.Port();
-    direct->UserID = "user";
-    direct->Password = "pw";
+    auto direct = ftptest::ClientFor(server);
     direct->OnHostResolved = [&](void*) { ++resolved; };
     direct->Connect();
     EXPECT_EQ(resolved, 1);  // an address needs no lookup

@@ -8,14 +8,15 @@ ports to the program through the environment (FTP_SCRIPT_PORT, FTP_REAL_PORT,
 FTP_REAL_USER, FTP_REAL_PASS), runs it and returns its exit code (77: skipped).
 """
 
-import logging
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "scripts", "lib"))
+import loopback_ftp  # noqa: E402
 import scripted_server  # noqa: E402
 
 # Files of the real server: name -> size. The test program rebuilds the same
@@ -41,27 +42,12 @@ def start_real_server(root):
         import pyftpdlib.servers  # noqa: F401
     except ImportError:
         return None
-    from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler
-    from pyftpdlib.servers import FTPServer
-    quiet = logging.getLogger("pyftpdlib")
-    quiet.addHandler(logging.NullHandler())
-    quiet.setLevel(logging.ERROR)
     for name, size in REAL_FILES.items():
         data = scripted_server.pattern(size) if name.startswith("bin") else text_bytes(size)
         with open(os.path.join(root, name), "wb") as f:
             f.write(data)
-    authorizer = DummyAuthorizer()
-    authorizer.add_user("tester", "secret", root, perm="elr")
-
-    class Handler(FTPHandler):
-        pass
-
-    Handler.authorizer = authorizer
-    server = FTPServer(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False},
-                     daemon=True).start()
-    return server.address[1]
+    port, _ = loopback_ftp.start([("tester", "secret", root)])
+    return port
 
 
 def main():

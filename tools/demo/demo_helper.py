@@ -12,6 +12,10 @@ import os
 import random
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "..", "..", "scripts", "lib"))
+import loopback_ftp  # noqa: E402
+
 
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -33,18 +37,8 @@ def make_game(root):
 
 
 def serve(root, portfile):
-    from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler
-    from pyftpdlib.servers import FTPServer
     logging.basicConfig(level=logging.WARNING)
-    authorizer = DummyAuthorizer()
-    authorizer.add_user("demo", "demo", root, perm="elr")
-
-    class Handler(FTPHandler):
-        pass
-
-    Handler.authorizer = authorizer
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    server = loopback_ftp.create([("demo", "demo", root)], quiet=False)
     # Written whole and then renamed: the shell never reads half a number.
     with open(portfile + ".tmp", "w") as f:
         f.write("%d\n" % server.address[1])
