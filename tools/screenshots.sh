@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=scripts/lib/xvfb.sh
 source "$root/scripts/lib/xvfb.sh"
-build="${1:-$root/build/win64}"
+build="$(realpath -m "${1:-$root/build/win64}")"  # wine wants an absolute prefix
 docs="$root/docs"
 mkdir -p "$docs"
 
