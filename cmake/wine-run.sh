@@ -5,8 +5,9 @@
 #   wine-run.sh BITS PREFIX_DIR --stop     end the prefix's wineserver
 # BITS is 32 or 64. 32-bit wine needs a kernel that runs 32-bit Linux
 # programs; where it cannot run, the wrapper exits 77 and the test is skipped.
-# Without a DISPLAY the program gets a virtual display of its own (Xvfb), by
-# default 1024x768 at 16 bits per pixel; SELVANE_SCREEN=1024x768x24 asks for another.
+# Every program gets a virtual display of its own (Xvfb), whatever DISPLAY
+# says, so tests see the same screen everywhere: by default 1024x768 at 16
+# bits per pixel; SELVANE_SCREEN=1024x768x24 asks for another.
 set -euo pipefail
 # shellcheck source=scripts/lib/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/xvfb.sh"
@@ -48,9 +49,7 @@ esac
 
 trap stop_xvfb EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-    start_xvfb "${SELVANE_SCREEN:-1024x768x16}"
-fi
+start_xvfb "${SELVANE_SCREEN:-1024x768x16}"
 
 status=0
 "$wine" "$@" || status=$?
