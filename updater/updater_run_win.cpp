@@ -1,0 +1,42 @@
+#include "updater/updater_run_win.h"
+
+namespace updater {
+
+update::RunSettings UpdaterRunSettings(const std::filesystem::path& programDir,
+                                       update::DisplayLanguage language) {
+    update::RunSettings settings;
+    settings.ProgramDir = programDir;
+    settings.Language = language;
+    settings.GameArguments = kGameArguments;
+    settings.FixedPassword = kFixedPassword;
+    settings.BoxOnConnectionFailed = false;
+    settings.ConvertSimplifiedAtDisplay = true;
+    settings.CancelOnExit = false;
+    settings.EndProgramOnCloseAlways = true;
+    return settings;
+}
+
+UpdaterRun::UpdaterRun(TForm1& window, TForm2& chooser) : window_(window) {
+    run_ = std::make_unique<update::UpdateRun>(
+        window, chooser.Chooser(), gzip_,
+        UpdaterRunSettings(window.ProgramDir(), window.Language()));
+    update::UpdateRun& run = *run_;
+    window.OnRun = [&run] { run.Run(); };
+    window.OnUpdateClick = [&run] { run.DownloadPhase(); };
+    window.OnStartClick = [&run] { run.StartGame(); };
+    window.OnExitClick = [&run] { run.Exit(); };
+    window.OnFormClose = [&run] { run.Close(); };
+    window.DownloadReady = [&run] { return run.DownloadReady(); };
+}
+
+UpdaterRun::~UpdaterRun() {
+    // The window outlives the run: no handler may reach it any more.
+    window_.OnRun = nullptr;
+    window_.OnUpdateClick = nullptr;
+    window_.OnStartClick = nullptr;
+    window_.OnExitClick = nullptr;
+    window_.OnFormClose = nullptr;
+    window_.DownloadReady = nullptr;
+}
+
+}  // namespace updater
