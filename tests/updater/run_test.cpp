@@ -14,8 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "gzip/gzip_file.h"
 #include "tests/update/temp_dir.h"
 #include "tests/winui/jpeg_writer.h"
+#include "update/text_lines.h"
+#include "update/update_run_win.h"
+#include "update/update_window_win.h"
 #include "updater/server_chooser_win.h"
 #include "updater/update_window_win.h"
 #include "updater/updater_run_win.h"
@@ -216,6 +220,54 @@ TEST_F(UpdaterRun, ErrorEndingTheRunShowsTheErrorBoxAndLeavesOnlyTheExitPicture)
     ASSERT_EQ(boxes_.Shown.size(), 2u);
     EXPECT_EQ(boxes_.Shown[1].Kind, winui::BoxKind::Confirmation);
     EXPECT_EQ(boxes_.Shown[1].Text, L"Are you sure to exit ?");
+}
+
+// The launcher and the updater in one game folder, both with the to-do list
+// on screen: each saves its own whole local list when it closes, so the one
+// that closes last decides the file, and no mixture of the two ever appears.
+TEST_F(UpdaterRun, LauncherAndUpdaterInOneFolderLastToCloseWinsWhole) {
+    // The launcher logs in with the line's own password.
+    Servers("live 127.0.0.1 " + Env("UPD_PORT") + " 5000 fresh x\r\n");
+    // The launcher's side: the shared window with the launcher's settings.
+    update::UpdateFormOptions options;
+    options.ProgramDir = dir_.Path;
+    update::TUpdateForm launcher(options);
+    launcher.Create();
+    ConfirmingChooser launcherChooser(
+        launcher, [] { return update::DisplayLanguage::English; }, dir_.Path);
+    launcherChooser.Create();
+    gzip::TGzipFile launcherGzip;
+    update::RunSettings settings;
+    settings.ProgramDir = dir_.Path;
+    auto run = std::make_unique<update::UpdateRun>(launcher, launcherChooser.Chooser(),
+                                                   launcherGzip, settings);
+    launcher.OnRun = [&run] { run->Run(); };
+    launcher.OnFormClose = [&run] { run->Close(); };
+    int launcherEnded = -1;
+    launcher.OnEndProgram = [&launcherEnded](int code) { launcherEnded = code; };
+    launcher.Show();
+    winui::ProcessMessages();
+    const std::string header = testutil::ReadFile(dir_.Path / "update2.dat");
+    EXPECT_EQ(header, "AVWSEN\r\n");
+
+    // The updater installs everything and closes first.
+    StartRun();
+    ASSERT_EQ(window_->ListBox1.Count(), 3);
+    Click(window_->Image2, WM_LBUTTONDOWN);
+    ASSERT_TRUE(window_->Image3.Visible());
+    window_->FormClose();
+    // Header, the empty line a header-only list gains, one record per file.
+    const update::Lines updated = update::LoadLines(dir_.Path / "update2.dat");
+    ASSERT_EQ(updated.size(), 5u);
+    EXPECT_EQ(updated[0], "AVWSEN");
+    EXPECT_EQ(updated[1], "");
+    EXPECT_EQ(updated[4], "notes.txt 0001");
+
+    // The launcher closes last: its own list, whole, with nothing of the updater's.
+    launcher.FormClose();
+    EXPECT_EQ(testutil::ReadFile(dir_.Path / "update2.dat"), "AVWSEN\r\n\r\n");
+    EXPECT_EQ(launcherEnded, 0);  // it was logged in
+    run.reset();
 }
 
 }  // namespace
