@@ -19,7 +19,8 @@ The rules, applied to every position (lead 0xA1..0xFE x trail 0x40..0x7E, 0xA1..
    character; a source "maps" the position when it names one. In priority order:
    a. OpenCC's Traditional to Simplified character table (TSCharacters): its first candidate
       that GB2312 has, else the character itself when GB2312 has it.
-   b. ICU's Traditional to Simplified transform (Hant-Hans), when its result is one character.
+   b. ICU's Traditional to Simplified transform (Hant-Hans), when its result is one character
+      that GB2312 has.
    c. Unihan's kSimplifiedVariant, read like OpenCC's table; a character without the field is
       its own simplified form.
    d. GB 12345 (Unihan kGB1): that standard puts a traditional character at the code of its
@@ -30,7 +31,7 @@ The rules, applied to every position (lead 0xA1..0xFE x trail 0x40..0x7E, 0xA1..
 5. A character's entry is the code most sources name; a tie goes to the source first in the
    priority order. Its support, compared in this order: how many sources map it, how many name
    its entry, then the priority of the first source naming its entry.
-6. The mapped count of each lead-byte range is fixed (MAPPED_PER_RANGE). In a character range
+6. The mapped count of each lead-byte range is fixed (RANGES). In a character range
    the positions with the highest support are mapped, equal support going to the lower Big5
    code; the others hold 0x2020. The symbol rules must give the symbol range's count exactly.
 
@@ -206,6 +207,18 @@ def character_candidates(positions):
     return candidates
 
 
+def fill_character_range(in_range, candidates, wanted, name):
+    """The best-supported positions of one range, {Big5 code: entry}, and how they were chosen."""
+    ranked = sorted((c for c in in_range if c in candidates), key=lambda c: (candidates[c][0], c))
+    if len(ranked) < wanted:
+        sys.exit(f"{name}: {len(ranked)} candidates for {wanted} entries")
+    chosen = {c: candidates[c][1] for c in ranked[:wanted]}
+    offered = collections.Counter(candidates[c][2] for c in ranked)
+    taken = collections.Counter(candidates[c][2] for c in chosen)
+    levels = ", ".join(f"{n}: {taken[n]} of {offered[n]}" for n in sorted(offered, reverse=True))
+    return chosen, f" (by sources mapping them: {levels})" if levels else ""
+
+
 def build_table():
     positions = decoded_positions()
     candidates = character_candidates(positions)
@@ -216,24 +229,14 @@ def build_table():
         if hi <= 0xA3:
             entries = {c: symbol_entry(positions[c]) for c in in_range}
             chosen = {c: e for c, e in entries.items() if e is not None}
-            levels = ""
+            how = ""
         else:
-            ranked = sorted((c for c in in_range if c in candidates),
-                            key=lambda c: (candidates[c][0], c))
-            if len(ranked) < wanted:
-                sys.exit(f"{name}: {len(ranked)} candidates for {wanted} entries")
-            chosen = {c: candidates[c][1] for c in ranked[:wanted]}
-            offered = collections.Counter(candidates[c][2] for c in ranked)
-            taken = collections.Counter(candidates[c][2] for c in chosen)
-            levels = "by sources mapping them: " + ", ".join(f"{n}: {taken[n]} of {offered[n]}"
-                               for n in sorted(offered, reverse=True))
+            chosen, how = fill_character_range(in_range, candidates, wanted, name)
         if len(chosen) != wanted:
             sys.exit(f"{name}: {len(chosen)} entries mapped, {wanted} wanted")
         for code, entry in chosen.items():
-            lead, trail = code >> 8, code & 0xFF
-            table[(lead - 0xA1) * 157 + TRAILS.index(trail)] = entry
-        report.append(f"{lo:02X}-{hi:02X} {name}: {wanted} of {(hi - lo + 1) * 157}"
-                      + (f" ({levels})" if levels else ""))
+            table[((code >> 8) - 0xA1) * 157 + TRAILS.index(code & 0xFF)] = entry
+        report.append(f"{lo:02X}-{hi:02X} {name}: {wanted} of {(hi - lo + 1) * 157}{how}")
     return table, report
 
 
