@@ -70,6 +70,26 @@ TEST(Big5ToGBTable, EntriesAreBlanksOrGBCodes) {
     }
 }
 
+// The table is regenerated from outside data; these counts are what it must keep.
+TEST(Big5ToGBTable, MappedEntriesPerLeadByteRange) {
+    struct Range {
+        int firstLead, lastLead, mapped;
+    };
+    const Range ranges[] = {
+        {0xA1, 0xA3, 273}, {0xA4, 0xC6, 5241}, {0xC7, 0xC8, 0}, {0xC9, 0xF9, 1597}, {0xFA, 0xFE, 0},
+    };
+    int total = 0;
+    for (const auto& r : ranges) {
+        int mapped = 0;
+        for (int k = (r.firstLead - 0xA1) * 157; k < (r.lastLead - 0xA1 + 1) * 157; ++k)
+            mapped += Big5ToGBTable[k] != 0x2020;
+        EXPECT_EQ(mapped, r.mapped)
+            << "lead bytes " << std::hex << r.firstLead << "-" << r.lastLead;
+        total += mapped;
+    }
+    EXPECT_EQ(total, 7111);
+}
+
 TEST(Big5Char, LeadAndTrailBounds) {
     struct Case {
         std::string text;
