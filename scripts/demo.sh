@@ -6,8 +6,9 @@
 #
 # Leaves everything in build/demo: source/ (the generated game files), server/
 # (the update set that mkupdate made of them), game/ (the installed game
-# folder) and launcher.png (a picture of the launcher). Safe to run again: each
-# run starts from a fresh game folder.
+# folder), launcher.png (a picture of the launcher) and selvane.png (the
+# standalone updater after it installed a changed file of a new release). Safe
+# to run again: each run starts from a fresh game folder.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -77,7 +78,7 @@ build() {
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    quietly nice cmake --build --preset "$preset" --target launcher update_demo
+    quietly nice cmake --build --preset "$preset" --target launcher selvane update_demo
 }
 
 # --- Server side ------------------------------------------------------------
@@ -186,6 +187,58 @@ show_launcher() {
     fi
 }
 
+# A new release in which one file changed: only that file is announced with a
+# new version, and selvane.exe installs it. The chooser and the update picture
+# are clicked like a player would, at their places in the windows.
+run_updater() {
+    say "a new release: readme.txt changed"
+    printf 'A line added in release 0002.\r\n' >>"$demo/source/readme.txt"
+    "$root/build/native/tools/mkupdate/mkupdate" --source "$demo/source" --out "$demo/server" \
+        --version 0002 --plain docs/manual/guide.txt --pack sound.pak=sounds --header "demo release" \
+        >/dev/null
+    sed -i '/ readme\.txt /!s/ 0002 / 0001 /' "$demo/server/update3.dat"
+    # The updater sends its own password, whatever the line's sixth field says.
+    printf 'Local 127.0.0.1 %s 10000 player -\r\nend\r\n' "$ftp_port" >"$demo/game/isp0.dat"
+
+    say "starting selvane.exe in build/demo/game"
+    (cd "$demo/game" && exec "$wine" selvane.exe >/dev/null 2>&1) &
+    local updater_pid=$! window chooser id
+    if ! window="$(wait_window update)"; then
+        echo "    the updater's window did not appear" >&2
+        return 1
+    fi
+    # The chooser: the updater's other visible window, the one without a title.
+    for _ in $(seq 1 50); do
+        for id in $(xdotool search --onlyvisible --class 'selvane.exe' 2>/dev/null || true); do
+            [ "$id" != "$window" ] && [ -z "$(xdotool getwindowname "$id")" ] && chooser="$id"
+        done
+        [ -n "${chooser:-}" ] && break
+        sleep 0.2
+    done
+    [ -n "${chooser:-}" ] || { echo "    the server chooser did not appear" >&2; return 1; }
+    sleep 1
+    # OK sits at (144, 352) of the chooser's client area, 100 x 29; the frame
+    # adds a few pixels on the left and the caption some twenty on top.
+    xdotool mousemove --window "$chooser" 196 388 click 1
+    echo "    chose the server, waiting for the to-do list"
+    sleep 4
+    # The update picture: (80, 377) of the window's client area, 90 x 26.
+    xdotool mousemove --window "$window" 128 412 click 1
+    sleep 4
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+        "$demo/selvane.png"
+    echo "    saved build/demo/selvane.png"
+    cmp -s "$demo/source/readme.txt" "$demo/game/readme.txt" \
+        && echo "    readme.txt of release 0002 installed" \
+        || { echo "    readme.txt was not updated" >&2; return 1; }
+    # The exit picture, then Yes (the default button) in the confirmation.
+    xdotool mousemove --window "$window" 496 412 click 1
+    sleep 1
+    xdotool key Return
+    wait "$updater_pid" || true
+}
+
 build
 make_update_set
 start_ftp_server
@@ -193,4 +246,5 @@ lay_out_game
 start_wine
 update_game
 show_launcher
+run_updater
 say "done"

@@ -2,7 +2,8 @@
 
   demo_helper.py game DIR              writes a demo game folder (the same bytes every time)
   demo_helper.py serve ROOT PORTFILE   serves ROOT over FTP on 127.0.0.1 (user demo,
-                                       password demo) on a free port, written to PORTFILE
+                                       password demo; user player, password x) on a free
+                                       port, written to PORTFILE
 
 Run with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
 """
@@ -38,7 +39,8 @@ def make_game(root):
 
 def serve(root, portfile):
     logging.basicConfig(level=logging.WARNING)
-    server = loopback_ftp.create([("demo", "demo", root)], quiet=False)
+    # "player" logs in with the updater's own fixed password.
+    server = loopback_ftp.create([("demo", "demo", root), ("player", "x", root)], quiet=False)
     # Written whole and then renamed: the shell never reads half a number.
     with open(portfile + ".tmp", "w") as f:
         f.write("%d\n" % server.address[1])
