@@ -29,7 +29,6 @@ TForm1::TForm1(std::filesystem::path programDir)
     Image5.TransparentColor = RGB(255, 255, 255);
     Image2.OnClick = nullptr;
     Image4.OnClick = [this] { Button4Click(); };
-    Button1.Enabled = false;
     Button1.OnClick = [this] { Image2Click(); };
     Button4.OnClick = [this] { Image4Click(); };
 }
@@ -41,8 +40,6 @@ void TForm1::PlaceVariantControls() {
     Button1.Top = 368;
     Button4.Left = 488;
     Button4.Top = 368;
-    // Enabled from here on whenever the run is ready for its download phase.
-    Button1.Enabled = true;
 }
 
 bool TForm1::Button1Enabled() const {

@@ -31,7 +31,8 @@ public:
     HiddenButton Button4;  // 結束離開 (exit): the exit confirmation
 
     // Whether the run can start its download phase now (to-do list built and
-    // not empty, phase not started). Button1 is enabled only while it says so.
+    // not empty, phase not started). Button1 counts as enabled only while it
+    // says so and Button1 has not been clicked yet.
     std::function<bool()> DownloadReady;
     bool Button1Enabled() const;
 
