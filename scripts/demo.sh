@@ -73,12 +73,13 @@ build() {
     say "bootstrap (packages, cross-built libjpeg)"
     "$root/scripts/bootstrap.sh"
     choose_windows_preset
-    say "building mkupdate (native) and the launcher and update_demo ($preset)"
+    say "building mkupdate (native) and the launcher, selvane, vexblit2 and update_demo ($preset)"
     cd "$root"
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    quietly nice cmake --build --preset "$preset" --target launcher selvane update_demo
+    # Everything the game folder gets, so that the install finds it all.
+    quietly nice cmake --build --preset "$preset" --target launcher selvane vexblit2 update_demo
 }
 
 # --- Server side ------------------------------------------------------------
@@ -217,13 +218,13 @@ run_updater() {
     done
     [ -n "${chooser:-}" ] || { echo "    the server chooser did not appear" >&2; return 1; }
     sleep 1
-    # OK sits at (144, 352) of the chooser's client area, 100 x 29; the frame
-    # adds a few pixels on the left and the caption some twenty on top.
-    xdotool mousemove --window "$chooser" 196 388 click 1
+    # X windows of wine's top-level windows are their client areas: OK sits at
+    # (144, 352), 100 x 29.
+    xdotool mousemove --window "$chooser" 194 366 click 1
     echo "    chose the server, waiting for the to-do list"
     sleep 4
-    # The update picture: (80, 377) of the window's client area, 90 x 26.
-    xdotool mousemove --window "$window" 128 412 click 1
+    # The update picture: (80, 377), 90 x 26.
+    xdotool mousemove --window "$window" 125 390 click 1
     sleep 4
     eval "$(xdotool getwindowgeometry --shell "$window")"
     xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
@@ -233,7 +234,7 @@ run_updater() {
         && echo "    readme.txt of release 0002 installed" \
         || { echo "    readme.txt was not updated" >&2; return 1; }
     # The exit picture, then Yes (the default button) in the confirmation.
-    xdotool mousemove --window "$window" 496 412 click 1
+    xdotool mousemove --window "$window" 493 390 click 1
     sleep 1
     xdotool key Return
     wait "$updater_pid" || true
