@@ -188,6 +188,15 @@ show_launcher() {
     fi
 }
 
+# Waits up to 30 s until two files hold the same bytes.
+wait_same() {
+    for _ in $(seq 1 150); do
+        cmp -s "$1" "$2" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
 # A new release in which one file changed: only that file is announced with a
 # new version, and selvane.exe installs it. The chooser and the update picture
 # are clicked like a player would, at their places in the windows.
@@ -222,17 +231,20 @@ run_updater() {
     # (144, 352), 100 x 29.
     xdotool mousemove --window "$chooser" 194 366 click 1
     echo "    chose the server, waiting for the to-do list"
-    sleep 4
+    # The new remote list arrives just before the to-do list is shown.
+    wait_same "$demo/server/update3.dat" "$demo/game/update3.dat" \
+        || { echo "    the updater fetched no remote list" >&2; return 1; }
+    sleep 1
     # The update picture: (80, 377), 90 x 26.
     xdotool mousemove --window "$window" 125 390 click 1
-    sleep 4
+    wait_same "$demo/source/readme.txt" "$demo/game/readme.txt" \
+        || { echo "    readme.txt was not updated" >&2; return 1; }
+    echo "    readme.txt of release 0002 installed"
+    sleep 1   # let it paint the finished run
     eval "$(xdotool getwindowgeometry --shell "$window")"
     xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
         "$demo/selvane.png"
     echo "    saved build/demo/selvane.png"
-    cmp -s "$demo/source/readme.txt" "$demo/game/readme.txt" \
-        && echo "    readme.txt of release 0002 installed" \
-        || { echo "    readme.txt was not updated" >&2; return 1; }
     # The exit picture, then Yes (the default button) in the confirmation.
     xdotool mousemove --window "$window" 493 390 click 1
     sleep 1
