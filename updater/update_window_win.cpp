@@ -42,9 +42,7 @@ void TForm1::PlaceVariantControls() {
     Button4.Top = 368;
 }
 
-bool TForm1::Button1Enabled() const {
-    return Button1.Enabled && DownloadReady && DownloadReady();
-}
+bool TForm1::Button1Enabled() const { return Button1.Enabled && DownloadReady && DownloadReady(); }
 
 void TForm1::Button1Click() {
     Button1.Enabled = false;

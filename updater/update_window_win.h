@@ -26,7 +26,7 @@ public:
     // programDir: empty for the running program's own folder.
     explicit TForm1(std::filesystem::path programDir = {});
 
-    winui::Image Image5;  // solid blue strip over the gauge, beneath Label4
+    winui::Image Image5;   // solid blue strip over the gauge, beneath Label4
     HiddenButton Button1;  // 開始更新 (start update): the download phase
     HiddenButton Button4;  // 結束離開 (exit): the exit confirmation
 
