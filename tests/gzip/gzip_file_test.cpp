@@ -149,10 +149,12 @@ int g_exitCode = -1;
 void RecordExit(int code) { g_exitCode = code; }
 }  // namespace
 
-// /dev/full accepts the buffered writes and fails when they are flushed at close.
-TEST(GzipFile, CloseFailureEndsTheProcessAfterTheVariantsOwnSteps) {
+// /dev/full accepts the buffered writes and fails when they are flushed: a full
+// disk. That is a short output, not a reason to end the program.
+TEST(GzipFile, AFullDestinationIsAShortOutputWithoutDialog) {
     const auto previous = gzip::SetExitFunction(RecordExit);
     for (const bool updater : {false, true}) {
+        SCOPED_TRACE(updater ? "updater" : "launcher");
         testutil::TempDir dir;
         testutil::WriteFile(dir.Path / "x.gz", testutil::GzipMember("small"));
         auto gz = Make(updater);
@@ -162,14 +164,11 @@ TEST(GzipFile, CloseFailureEndsTheProcessAfterTheVariantsOwnSteps) {
         gz->FileDestination = "/dev/full";
         gz->DeleteSource = true;
         g_exitCode = -1;
-        gz->Gunzip();
-        EXPECT_EQ(g_exitCode, 1);
+        EXPECT_EQ(gz->Gunzip(), 0);
+        EXPECT_EQ(g_exitCode, -1);
         EXPECT_FALSE(gz->OutputComplete());
-        // The launcher's form deletes the source before closing the output;
-        // the updater's closes the output first and ends there.
-        EXPECT_EQ(std::filesystem::exists(dir.Path / "x.gz"), updater);
-        EXPECT_EQ(dialogs.shown, std::vector<std::string>{updater ? "Can't close file."
-                                                                  : "Can't close file /dev/full"});
+        EXPECT_FALSE(std::filesystem::exists(dir.Path / "x.gz"));
+        EXPECT_TRUE(dialogs.shown.empty());
     }
     gzip::SetExitFunction(previous);
 }

@@ -74,12 +74,13 @@ TEST(TextLines, FailedSaveKeepsTheOldListAndMissingListRaises) {
     testutil::TempDir dir;
     EXPECT_THROW(update::LoadLines(dir.Path / "update3.dat"), selvane::Exception);
 
-    // The temporary file cannot be created: the old list stays whole.
+    // The new list cannot be put in place (a folder holds the name): what was
+    // there stays, and no temporary file is left beside it.
     const auto file = dir.Path / "update2.dat";
-    testutil::WriteFile(file, "AVWSEN\r\nold 1\r\n");
-    std::filesystem::create_directory(update::TempPathFor(file));
+    testutil::WriteFile(file / "old", "AVWSEN\r\nold 1\r\n");
     EXPECT_THROW(update::SaveLines(file, {"AVWSEN", "new 2"}), selvane::Exception);
-    EXPECT_EQ(testutil::ReadFile(file), "AVWSEN\r\nold 1\r\n");
+    EXPECT_EQ(testutil::ReadFile(file / "old"), "AVWSEN\r\nold 1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
 
 namespace {
