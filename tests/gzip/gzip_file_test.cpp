@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "core/end_process.h"
 #include "gz_data.h"
 #include "gzip/gzip_file.h"
 #include "temp_dir.h"
@@ -192,3 +194,15 @@ TEST(GzipFile, ReadsWhatTheGzipToolWrites) {
     EXPECT_TRUE(std::filesystem::exists(dir.Path / "x.gz"));  // DeleteSource false
 }
 #endif
+
+// The close failure's end of the process runs no exit handler and no static
+// destructor: it happens inside a window procedure.
+TEST(EndProcess, EndsAtOnceWithTheCode) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fputs("exit handler ran", stderr); });
+            selvane::EndProcess(3);
+        },
+        testing::ExitedWithCode(3), "^$");
+}
