@@ -33,6 +33,22 @@ TEST(LineField, CutsRunsOfNonBlanks) {
         EXPECT_EQ(update::LineField(c.line, c.n), c.field) << '"' << c.line << "\" n=" << c.n;
 }
 
+// Ports, time-outs, sizes and record lines: 32-bit decimal or an error.
+TEST(LineField, StrToIntTakesOnly32BitDecimals) {
+    const std::pair<const char*, int32_t> valid[] = {
+        {"0", 0},
+        {"+7", 7},
+        {"-12", -12},
+        {"0021", 21},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& [text, value] : valid) EXPECT_EQ(update::StrToInt(text), value) << text;
+    for (const char* text : {"", "-", "+", " 1", "1 ", "0x10", "1e3", "2147483648", "-2147483649",
+                             "99999999999999999999", "12a"})
+        EXPECT_THROW(update::StrToInt(text), selvane::Exception) << text;
+}
+
 TEST(TextLines, SplitsAtEveryKindOfLineEnd) {
     struct Case {
         std::string text;
