@@ -28,21 +28,29 @@ NativeChar AsciiLower(NativeChar c) {
 
 }  // namespace
 
-PendingReplace::PendingReplace(std::filesystem::path target) : target_(std::move(target)) {
+std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
     const std::string suffix = kTempMarker + std::to_string(detail::CurrentProcessId()) + "-" +
                                std::to_string(++g_counter);
-    temp_ = target_;
-    temp_ += std::filesystem::path(suffix);
+    std::filesystem::path temp = target;
+    temp += std::filesystem::path(suffix);
+    return temp;
 }
+
+bool CommitReplace(const std::filesystem::path& temp, const std::filesystem::path& target) {
+    const bool replaced = detail::FlushToDisk(temp) && detail::RenameOver(temp, target);
+    if (!replaced) RemoveQuietly(temp);
+    return replaced;
+}
+
+PendingReplace::PendingReplace(std::filesystem::path target)
+    : target_(std::move(target)), temp_(TempPathBeside(target_)) {}
 
 PendingReplace::~PendingReplace() { Discard(); }
 
 bool PendingReplace::Commit() {
     if (done_) return false;
-    const bool replaced = detail::FlushToDisk(temp_) && detail::RenameOver(temp_, target_);
-    if (!replaced) RemoveQuietly(temp_);
     done_ = true;
-    return replaced;
+    return CommitReplace(temp_, target_);
 }
 
 void PendingReplace::Discard() {

@@ -9,11 +9,18 @@
 
 namespace selvane {
 
-// One replacement of target in progress. The temporary name is unique to
-// this process and this object (the launcher and the updater may write in
-// the same folder at the same time) and lies in target's folder, so the
-// rename never crosses a volume. The temporary file is removed unless
-// Commit succeeded.
+// A fresh temporary name beside target: unique to this process and this call
+// (the launcher and the updater may write in the same folder at the same
+// time), in target's folder so that the rename never crosses a volume.
+std::filesystem::path TempPathBeside(const std::filesystem::path& target);
+
+// Flushes temp to disk and renames it over target. False when either step
+// fails (a missing temp included); temp is then removed and target keeps its
+// contents.
+bool CommitReplace(const std::filesystem::path& temp, const std::filesystem::path& target);
+
+// One replacement of target in progress, over the two functions above: the
+// temporary file is removed unless Commit succeeded.
 class PendingReplace {
 public:
     explicit PendingReplace(std::filesystem::path target);
