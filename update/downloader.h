@@ -14,8 +14,7 @@ public:
 
     // Fetches remoteName into localPath, creating or replacing that file.
     // Raises a selvane::Exception on failure.
-    virtual void Download(const std::string& remoteName,
-                          const std::filesystem::path& localPath) = 0;
+    virtual void Download(const std::string& remoteName, const std::filesystem::path& localPath) = 0;
 
     // The number of bytes the last Download received.
     virtual int64_t BytesTotal() const = 0;
