@@ -134,8 +134,8 @@ protected:
         return std::make_unique<Session>(program_, std::move(settings), said_);
     }
     // Run, update button, close: a whole launcher run.
-    std::unique_ptr<Session> FullRun() {
-        auto s = NewSession();
+    std::unique_ptr<Session> FullRun(update::RunSettings settings = {}) {
+        auto s = NewSession(std::move(settings));
         s->run->Run();
         s->run->DownloadPhase();
         s->run->Close();
@@ -308,10 +308,19 @@ TEST_F(EndToEnd, RunStoppedByAMissingFileResumesWithTheRest) {
 TEST_F(EndToEnd, AFileThatFailsItsSizeTestIsShownAndTheRunGoesOn) {
     // The badsize set announces one byte too many for empty.dat.
     WriteServers({Server("badsize")});
-    auto s = FullRun();
-    EXPECT_EQ(Bytes(s->view.Boxes),
-              std::vector<std::string>{"empty.dat not updated: size differs"});
+    update::RunSettings traditional;
+    traditional.Language = update::DisplayLanguage::Traditional;
+    auto s = FullRun(traditional);
+    // 未更新: 大小不符 (not updated: size differs), in Big5
+    ASSERT_EQ(s->view.Boxes.size(), 1u);
+    EXPECT_EQ(s->view.Boxes[0].Bytes,
+              "empty.dat \xA5\xBC\xA7\xF3\xB7s: \xA4j\xA4p\xA4\xA3\xB2\xC5");
+    EXPECT_EQ(s->view.Boxes[0].CodePage, update::TextCodePage::Big5);
     EXPECT_EQ(Bytes(s->view.DoneNames), kAllTargets);
+    // 還有0個檔案需要更新 (0 files remain to be updated)
+    EXPECT_EQ(s->view.Status.Bytes,
+              "\xC1\xD9\xA6\xB3"
+              "0\xAD\xD3\xC0\xC9\xAE\xD7\xBB\xDD\xADn\xA7\xF3\xB7s");
     EXPECT_TRUE(s->view.StartButtonShown);
     Lines expected = Records("0001");
     expected.erase(expected.begin() + 3);
