@@ -267,6 +267,26 @@ TEST_F(EndToEnd, NoUsableServerEndsTheRunDisconnected) {
     }
 }
 
+TEST_F(EndToEnd, ExitDuringTheRotationStopsIt) {
+    // The refused server's box is open when the player presses update (too
+    // early: nothing happens) and then exit; the good server is never tried.
+    const std::string dead = Env("E2E_DEAD_PORT");
+    WriteServers({Server("v1", dead), Server("v1")});
+    auto s = NewSession();
+    s->view.ConfirmAnswers = {true};
+    s->view.WhileBoxOpen = [&s](const update::Text&) {
+        s->run->DownloadPhase();
+        s->run->Exit();
+    };
+    s->run->Run();
+    EXPECT_EQ(s->view.Boxes.size(), 1u);
+    EXPECT_EQ(s->view.Status.Bytes, "please wait...");
+    EXPECT_EQ(s->view.CloseCount, 1);
+    EXPECT_FALSE(s->view.ExitCode);
+    EXPECT_FALSE(fs::exists(program_ / "update3.dat"));
+    EXPECT_FALSE(s->run->DownloadReady());
+}
+
 TEST_F(EndToEnd, TheChoosersServerIsTriedFirst) {
     // The draws would take v2 first; isp1.dat names v1.
     WriteServers({Server("v2"), Server("v1")});
