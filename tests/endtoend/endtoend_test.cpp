@@ -287,6 +287,21 @@ TEST_F(EndToEnd, ExitDuringTheRotationStopsIt) {
     EXPECT_FALSE(s->run->DownloadReady());
 }
 
+TEST_F(EndToEnd, ListingIgnoresCaseAndAFailedFetchKeepsTheLastList) {
+    // The server lists UPDATE3.DAT: that counts as listed, but its RETR of
+    // update3.dat fails, which ends the run with the error and keeps the list
+    // of the last run.
+    WriteServers({Server("upper")});
+    update::SaveLines(program_ / "update3.dat", {"last list"});
+    auto s = NewSession();
+    EXPECT_THROW(s->run->Run(), selvane::Exception);
+    EXPECT_TRUE(s->view.Boxes.empty());
+    EXPECT_EQ(s->view.Status.Bytes, "connecting...");
+    EXPECT_EQ(update::LoadLines(program_ / "update3.dat"), Lines{"last list"});
+    EXPECT_FALSE(fs::exists(program_ / "update2.dat"));
+    EXPECT_EQ(Tree(program_).size(), 3u);  // isp0.dat, isp1.dat, update3.dat: no partial file
+}
+
 TEST_F(EndToEnd, TheChoosersServerIsTriedFirst) {
     // The draws would take v2 first; isp1.dat names v1.
     WriteServers({Server("v2"), Server("v1")});

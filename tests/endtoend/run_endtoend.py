@@ -14,6 +14,7 @@ own code, independent of the C++ tools, and serves them with pyftpdlib on
   badsize/pw the v1 set announcing one byte too many for empty.dat
   fixed/x    the v1 set, behind the updater's one-character password
   nolist/pw  a folder without update3.dat
+  upper/pw   a folder that lists UPDATE3.DAT, so update3.dat cannot be fetched
 
 The program gets the port and the folders (as Windows paths on drive Z:)
 through the environment, with a port that refuses connections, and returns its exit code (77: skipped).
@@ -149,12 +150,13 @@ def make_world(root):
         f.write("\r\n".join(lines).encode("ascii"))
     nolist = os.path.join(root, "server_nolist")
     write(os.path.join(nolist, "other.dat"), b"not a list")
+    write(os.path.join(root, "server_upper", "UPDATE3.DAT"), b"header\r\n")
     return folders
 
 
 def start_server(root):
     users = [(user, "pw", os.path.join(root, "server_" + user))
-             for user in ("v1", "v2", "broken", "badsize", "nolist")]
+             for user in ("v1", "v2", "broken", "badsize", "nolist", "upper")]
     users.append(("fixed", "x", os.path.join(root, "server_v1")))
     port, _ = loopback_ftp.start(users)
     return port
