@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -250,18 +251,27 @@ TEST_F(EndToEnd, RotationSkipsRefusingUnlistingAndRejectingServers) {
 }
 
 TEST_F(EndToEnd, NoUsableServerEndsTheRunDisconnected) {
-    for (const Lines& servers : {Lines{Server("nolist")}, Lines{}}) {
+    update::RunSettings updater;
+    updater.EndProgramOnCloseAlways = true;
+    struct Case {
+        Lines servers;
+        update::RunSettings settings;
+        std::optional<int> exitCode;  // closing while not logged in
+    };
+    for (const Case& c : {Case{{Server("nolist")}, {}, std::nullopt}, Case{{}, {}, std::nullopt},
+                          Case{{}, updater, 0}}) {
         fs::remove_all(program_);
         fs::create_directories(program_);
-        WriteServers(servers);
-        auto s = NewSession();
+        WriteServers(c.servers);
+        auto s = NewSession(c.settings);
         s->run->Run();
         EXPECT_EQ(s->view.Status.Bytes, "Disconnected");
         EXPECT_EQ(Bytes(s->view.Boxes), std::vector<std::string>{"Disconnected"});
         EXPECT_FALSE(s->run->DownloadReady());
         s->run->DownloadPhase();
         s->run->Close();
-        EXPECT_FALSE(s->view.ExitCode);  // not logged in: the window just closes
+        // The launcher's window just closes; the updater's close ends it.
+        EXPECT_EQ(s->view.ExitCode, c.exitCode);
         EXPECT_FALSE(fs::exists(program_ / "update3.dat"));
         EXPECT_FALSE(fs::exists(program_ / "update2.dat"));
     }
@@ -314,6 +324,12 @@ TEST_F(EndToEnd, TheChoosersServerIsTriedFirst) {
     auto again = FullRun();
     EXPECT_EQ(Bytes(again->view.DoneNames), std::vector<std::string>{"readme.txt"});
     EXPECT_EQ(LocalList(), Records("0002"));
+
+    // Destroying the run releases its logged-in client without a word to
+    // the window.
+    const size_t said = said_.size();
+    again->run.reset();
+    EXPECT_EQ(said_.size(), said);
 }
 
 TEST_F(EndToEnd, RunStoppedByAMissingFileResumesWithTheRest) {
