@@ -72,12 +72,12 @@ build() {
     say "bootstrap (packages, cross-built libjpeg)"
     "$root/scripts/bootstrap.sh"
     choose_windows_preset
-    say "building mkupdate (native) and the launcher and update_demo ($preset)"
+    say "building mkupdate (native), the launcher, vexblit2 and update_demo ($preset)"
     cd "$root"
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    quietly nice cmake --build --preset "$preset" --target launcher update_demo
+    quietly nice cmake --build --preset "$preset" --target launcher vexblit2 update_demo
 }
 
 # --- Server side ------------------------------------------------------------
