@@ -3,9 +3,11 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 #include <vector>
+
+#include "core/display_name.h"
+#include "core/end_process.h"
 
 namespace gzip {
 
@@ -14,7 +16,7 @@ namespace {
 constexpr unsigned kCopyBuffer = 16384;
 constexpr size_t kWriterBuffer = 128 * 1024;
 
-void DefaultExit(int code) { std::exit(code); }
+void DefaultExit(int code) { selvane::EndProcess(code); }
 ExitFunction g_exit = DefaultExit;
 
 // One owner for the zlib reader.
@@ -72,7 +74,12 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     size_t Write(const void* data, size_t size) { return std::fwrite(data, 1, size, file_); }
 
-    // False when the buffered data could not be written or the file not closed.
+    // Hands the buffered data to the system. False on a full disk or any
+    // other write failure: the output is then short, not a reason to stop.
+    bool Flush() { return std::fflush(file_) == 0 && !std::ferror(file_); }
+
+    // False when the file could not be closed. Called after a successful
+    // Flush, so a failure here says nothing about the data.
     bool Close() {
         if (!file_) return true;
         const int result = std::fclose(file_);
@@ -93,8 +100,7 @@ ExitFunction SetExitFunction(ExitFunction exitFunction) {
 }
 
 std::string DialogText(const std::string& text, const std::filesystem::path& file) {
-    const auto name = file.u8string();
-    return text + std::string(name.begin(), name.end());
+    return text + selvane::DisplayName(file);
 }
 
 void GzipFileBase::DoProgress() {
@@ -130,35 +136,40 @@ int32_t GzipFileBase::Gunzip() {
 
     // Decompress loop: the output goes out block by block as it is produced.
     Progress = 0;
-    uint64_t written = 0;
+    uint64_t unpacked = 0;
     if (ProgressStep > 0) DoProgress();
     std::vector<char> buffer(kCopyBuffer);
     bool complete = true;
+    bool written = true;  // every byte reached the system
     for (;;) {
         const int count = reader.Read(buffer.data(), kCopyBuffer);
         if (count < 0) complete = false;
         if (count <= 0) break;
         const size_t put = writer.Write(buffer.data(), static_cast<size_t>(count));
         if (put < static_cast<size_t>(count)) {
-            complete = false;
+            written = false;
             break;
         }
         if (ProgressStep > 0) {
-            written += static_cast<uint64_t>(count);
+            unpacked += static_cast<uint64_t>(count);
             // Decompressed bytes over compressed size: passes 100 for
             // ordinary data, as the progress handlers expect.
             const double percentage =
-                compressedSize > 0 ? static_cast<double>(written) / compressedSize * 100.0 : 0.0;
+                compressedSize > 0 ? static_cast<double>(unpacked) / compressedSize * 100.0 : 0.0;
             if (percentage >= static_cast<double>(Progress) + ProgressStep ||
-                static_cast<double>(written) == compressedSize) {
+                static_cast<double>(unpacked) == compressedSize) {
                 Progress = percentage >= 2147483647.0 ? 2147483647 : static_cast<int>(percentage);
                 DoProgress();
             }
         }
     }
 
+    // A full disk shows up at the latest when the buffer is flushed: it makes
+    // a short output like a short write, and only a close that fails after
+    // all data went out is fatal.
+    if (written) written = writer.Flush();
     if (order_ == CloseOrder::Updater) {
-        if (!writer.Close()) {
+        if (!writer.Close() && written) {
             CloseFailed("Can't close file.", {});
             return 0;
         }
@@ -169,12 +180,12 @@ int32_t GzipFileBase::Gunzip() {
     }
     if (DeleteSource) std::filesystem::remove(FileSource, ec);
     if (order_ == CloseOrder::Launcher) {
-        if (!writer.Close()) {
+        if (!writer.Close() && written) {
             CloseFailed("Can't close file ", FileDestination);
             return 0;
         }
     }
-    outputComplete_ = complete;
+    outputComplete_ = complete && written;
     return 0;
 }
 

@@ -18,13 +18,15 @@ enum class TCompressionType { Standard, Filtered, HuffmanOnly };
 // owner shows it in a modal error box with the single button Abort.
 using ErrorDialog = std::function<void(const std::string& text, const std::filesystem::path& file)>;
 
-// Ends the process when the unpacked file cannot be closed. Replaceable so that
-// this path can be tested; returns the previous function.
+// Ends the process when the unpacked file cannot be closed (by default at
+// once, with no static destructor run). Replaceable so that this path can be
+// tested; returns the previous function.
 using ExitFunction = void (*)(int code);
 ExitFunction SetExitFunction(ExitFunction exitFunction);
 
-// Dialog text and file name as one byte string (UTF-8 on POSIX), for owners and
-// tests that show or compare the message as a whole.
+// Dialog text and file name as one byte string (the name in the system code
+// page on Windows, as selvane::DisplayName gives it), for owners and tests
+// that show or compare the message as a whole.
 std::string DialogText(const std::string& text, const std::filesystem::path& file);
 
 class GzipFileBase {
@@ -39,11 +41,16 @@ public:
     int32_t Gunzip();
 
     // True when the last Gunzip wrote the whole, verified output and closed it:
-    // no decompression error, no CRC-32 or length mismatch, no short write.
+    // no decompression error, no CRC-32 or length mismatch, no short write
+    // (a full disk included, which shows no dialog).
     bool OutputComplete() const { return outputComplete_; }
 
     // Fires OnProgress, when set.
     virtual void DoProgress();
+
+    // The error dialog (text, then file when not empty), when WindowOnError;
+    // for owners whose own steps around Gunzip fail in the component's terms.
+    void ShowError(const std::string& text, const std::filesystem::path& file = {});
 
     std::filesystem::path FileSource{"data.dat"};
     std::filesystem::path FileDestination{"data.dat.gz"};
@@ -64,7 +71,6 @@ protected:
     explicit GzipFileBase(CloseOrder order) : order_(order) {}
 
 private:
-    void ShowError(const std::string& text, const std::filesystem::path& file = {});
     void CloseFailed(const std::string& text, const std::filesystem::path& file);
 
     CloseOrder order_;

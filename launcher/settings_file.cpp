@@ -1,8 +1,8 @@
 #include "launcher/settings_file.h"
 
 #include <fstream>
-#include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/exception.h"
 
 namespace launcher {
@@ -32,26 +32,7 @@ std::string SettingsText(ScreenMode mode, bool traditionalChinese) {
 }
 
 void WriteSettings(const std::filesystem::path& file, ScreenMode mode, bool traditionalChinese) {
-    const std::string text = SettingsText(mode, traditionalChinese);
-    std::filesystem::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw selvane::Exception("Cannot write the settings file");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw selvane::Exception("Cannot replace the settings file");
-    }
+    selvane::WriteFileAtomically(file, SettingsText(mode, traditionalChinese));
 }
 
 }  // namespace launcher

@@ -17,16 +17,14 @@ enum class ScreenMode { FullScreen, Windowed };
 std::optional<std::string> ReadFirstLine(const std::filesystem::path& file);
 
 // Only this exact first line, case and blanks included, means windowed play.
-inline bool MeansWindowed(const std::string& firstLine) {
-    return firstLine == "WindowScreen";
-}
+inline bool MeansWindowed(const std::string& firstLine) { return firstLine == "WindowScreen"; }
 
 // "FullScreen" or "WindowScreen", CR LF, "Complexities" or "Simplified", CR LF.
 std::string SettingsText(ScreenMode mode, bool traditionalChinese);
 
-// Replaces the file with the settings: a temporary file beside it first, then
-// renamed over it, so a failed write leaves the old settings whole. Throws
-// selvane::Exception on failure.
+// Replaces the file with the settings atomically (core/atomic_file.h), so a
+// failed write leaves the old settings whole. Throws selvane::Exception on
+// failure.
 void WriteSettings(const std::filesystem::path& file, ScreenMode mode, bool traditionalChinese);
 
 }  // namespace launcher

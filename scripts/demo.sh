@@ -73,12 +73,11 @@ build() {
     say "bootstrap (packages, cross-built libjpeg)"
     "$root/scripts/bootstrap.sh"
     choose_windows_preset
-    say "building mkupdate (native) and the launcher, selvane, vexblit2 and update_demo ($preset)"
+    say "building mkupdate (native), the launcher, selvane, vexblit2 and update_demo ($preset)"
     cd "$root"
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    # Everything the game folder gets, so that the install finds it all.
     quietly nice cmake --build --preset "$preset" --target launcher selvane vexblit2 update_demo
 }
 

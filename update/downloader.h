@@ -12,9 +12,13 @@ class IDownloader {
 public:
     virtual ~IDownloader() = default;
 
-    // Fetches remoteName into localPath, creating or replacing that file.
-    // Raises a selvane::Exception on failure.
-    virtual void Download(const std::string& remoteName, const std::filesystem::path& localPath) = 0;
+    // Fetches remoteName straight into localPath, creating or replacing that
+    // file; the caller passes a temporary name and puts the file in place
+    // itself. A transfer that would grow past maxBytes fails once it passes
+    // it (maxBytes < 0: no cap). Raises a selvane::Exception on any failure,
+    // after deleting what it wrote to localPath.
+    virtual void Download(const std::string& remoteName, const std::filesystem::path& localPath,
+                          int64_t maxBytes) = 0;
 
     // The number of bytes the last Download received.
     virtual int64_t BytesTotal() const = 0;

@@ -1,17 +1,21 @@
 #include "update/install.h"
 
+#include <cstdint>
 #include <optional>
-#include <system_error>
+#include <utility>
+#include <vector>
 
+#include "core/atomic_file.h"
+#include "core/display_name.h"
 #include "core/exception.h"
-#include "update/file_util.h"
-#include "update/line_field.h"
 #include "update/pack.h"
 #include "update/program_path.h"
 
 namespace update {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Entry {
     bool changed = false;
@@ -32,8 +36,40 @@ Entry ParseEntry(const std::string& text) {
     return e;
 }
 
-bool SizeMatches(const Entry& e, const IDownloader& downloader) {
-    return static_cast<int64_t>(StrToInt(e.size)) == downloader.BytesTotal();
+// The run reads and rewrites these itself; an entry that wrote one would be
+// undone, or would turn the run against its own lists.
+constexpr const char* kRunFiles[] = {"update2.dat", "update3.dat", "isp0.dat", "isp1.dat"};
+
+bool SameNameIgnoringAsciiCase(const fs::path::string_type& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        auto x = a[i];
+        auto y = static_cast<decltype(x)>(static_cast<unsigned char>(b[i]));
+        if (x >= 'A' && x <= 'Z') x = static_cast<decltype(x)>(x - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+// name is already known to be safe. Windows drops trailing dots and blanks of
+// a name and ignores "." components, so "./update2.dat." is update2.dat too.
+bool NamesRunFile(std::string_view name) {
+    const auto relative = NameToPath(fs::path(), name);
+    if (!relative) return false;
+    const fs::path normal = relative->lexically_normal();
+    if (std::distance(normal.begin(), normal.end()) != 1) return false;
+    auto file = normal.native();
+    while (!file.empty() && (file.back() == '.' || file.back() == ' ')) file.pop_back();
+    for (const char* own : kRunFiles)
+        if (SameNameIgnoringAsciiCase(file, own) || selvane::IsTempNameFor(file, fs::path(own)))
+            return true;
+    return false;
+}
+
+std::optional<fs::path> LocalPath(const fs::path& programDir, std::string_view name) {
+    auto path = NameToPath(programDir, name);
+    if (path && NamesRunFile(name)) path.reset();
+    return path;
 }
 
 void Record(const Entry& e, Lines& local) {
@@ -48,93 +84,109 @@ void Record(const Entry& e, Lines& local) {
     local[static_cast<size_t>(k)] = std::move(record);
 }
 
-void RemoveQuietly(const std::filesystem::path& file) {
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
+// While it lives, the component's dialogs name the files the player knows
+// (the download by its remote name, the output by its target name) instead
+// of the temporary files behind them.
+class DialogNames {
+public:
+    DialogNames(gzip::GzipFileBase& gz, std::vector<std::pair<fs::path, fs::path>> shownAs)
+        : gz_(gz), saved_(gz.OnErrorDialog) {
+        if (!saved_) return;
+        gz.OnErrorDialog = [dialog = saved_, shownAs = std::move(shownAs)](const std::string& text,
+                                                                           const fs::path& file) {
+            for (const auto& [temporary, shown] : shownAs) {
+                if (file == temporary) {
+                    dialog(text, shown);
+                    return;
+                }
+            }
+            dialog(text, file);
+        };
+    }
+    ~DialogNames() { gz_.OnErrorDialog = std::move(saved_); }
+    DialogNames(const DialogNames&) = delete;
+    DialogNames& operator=(const DialogNames&) = delete;
+
+private:
+    gzip::GzipFileBase& gz_;
+    gzip::ErrorDialog saved_;
+};
+
+// Gunzips the finished download into output's temporary file; the component
+// deletes the download. False when the output is not whole.
+bool GunzipInto(gzip::GzipFileBase& gz, const selvane::PendingReplace& download,
+                const selvane::PendingReplace& output) {
+    const DialogNames names(
+        gz, {{download.TempPath(), download.Target()}, {output.TempPath(), output.Target()}});
+    gz.FileSource = download.TempPath();
+    gz.FileDestination = output.TempPath();
+    gz.Gunzip();
+    return gz.OutputComplete();
 }
 
-// Gunzips source into target through a temporary file beside target; the
-// component deletes the source. False when the output is not complete.
-bool GunzipInto(gzip::GzipFileBase& gz, const std::filesystem::path& source,
-                const std::filesystem::path& target) {
-    const auto tmp = TempPathFor(target);
-    gz.FileSource = source;
-    gz.FileDestination = tmp;
-    gz.Gunzip();
-    if (!gz.OutputComplete()) {
-        RemoveQuietly(tmp);
-        return false;
+InstallResult InstallPlain(const Entry& e, const fs::path& target, int32_t size,
+                           InstallContext& context) {
+    MakeFileDirs(target);
+    selvane::PendingReplace replace(target);
+    context.Downloader.Download(e.remote, replace.TempPath(), size);
+    if (context.Downloader.BytesTotal() != size) return InstallResult::SizeMismatch;
+    if (!replace.Commit())
+        throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(target) + "\"");
+    Record(e, context.LocalList);
+    return InstallResult::Installed;
+}
+
+InstallResult InstallGzipped(const Entry& e, const fs::path& remote, const fs::path& target,
+                             int32_t size, InstallContext& context) {
+    selvane::PendingReplace download(remote);
+    context.Downloader.Download(e.remote, download.TempPath(), size);
+    if (context.Downloader.BytesTotal() != size) {
+        // The download stays under its remote name for a look by hand, as
+        // long as that replaces nothing: the name may be an installed file.
+        std::error_code ec;
+        if (!fs::exists(remote, ec) && !ec) download.Commit();
+        return InstallResult::SizeMismatch;
     }
-    return ReplaceWith(tmp, target);
+    MakeFileDirs(target);
+    selvane::PendingReplace output(target);
+    if (!GunzipInto(context.Gzip, download, output)) return InstallResult::NotWritten;
+    if (e.type == "C") {
+        // The pack is read where it was unpacked and never takes the target
+        // name; the temporary file goes with `output`.
+        if (ExtractPack(output.TempPath(), context.ProgramDir).Failed > 0)
+            return InstallResult::NotWritten;
+    } else if (!output.Commit()) {
+        context.Gzip.ShowError("Can't create: ", target);
+        return InstallResult::NotWritten;
+    }
+    Record(e, context.LocalList);
+    return InstallResult::Installed;
 }
 
 }  // namespace
-
-int32_t StrToInt(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int64_t value = 0;
-    bool ok = i < text.size();
-    for (; ok && i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9' || value > 2147483648LL) {
-            ok = false;
-            break;
-        }
-        value = value * 10 + (text[i] - '0');
-    }
-    if (negative) value = -value;
-    if (!ok || value > 2147483647LL || value < -2147483648LL)
-        throw selvane::Exception("'" + std::string(text) + "' is not a valid integer value");
-    return static_cast<int32_t>(value);
-}
 
 InstallResult InstallEntry(const std::string& text, InstallContext& context) {
     const Entry e = ParseEntry(text);
     const bool gzipped = e.type == "E" || e.type == "C";
     if (!gzipped && e.type != "O") return InstallResult::UnknownType;
 
-    const auto target = NameToPath(context.ProgramDir, e.target);
+    const auto target = LocalPath(context.ProgramDir, e.target);
     if (!target) return InstallResult::UnsafeName;
     // Type O sends its remote name to the server only; E and C store the
     // download under it.
-    std::optional<std::filesystem::path> remote;
+    std::optional<fs::path> remote;
     if (gzipped) {
-        remote = NameToPath(context.ProgramDir, e.remote);
+        remote = LocalPath(context.ProgramDir, e.remote);
         if (!remote) return InstallResult::UnsafeName;
     }
 
-    if (e.type == "O") {
-        MakeFileDirs(*target);
-        const auto tmp = TempPathFor(*target);
-        bool matches = false;
-        try {
-            context.Downloader.Download(e.remote, tmp);
-            matches = SizeMatches(e, context.Downloader);
-        } catch (...) {
-            RemoveQuietly(tmp);
-            throw;
-        }
-        if (!matches) {
-            RemoveQuietly(tmp);
-            return InstallResult::SizeMismatch;
-        }
-        if (!ReplaceWith(tmp, *target)) return InstallResult::NotWritten;
-        Record(e, context.LocalList);
-        return InstallResult::Installed;
-    }
+    // The size caps the download, so it is converted before it, and a
+    // negative size, which no download can match, fetches nothing.
+    const int32_t size = StrToInt(e.size);
+    if (size < 0) return InstallResult::SizeMismatch;
 
-    context.Downloader.Download(e.remote, *remote);
-    // On a mismatch the download stays where it is, for a look by hand.
-    if (!SizeMatches(e, context.Downloader)) return InstallResult::SizeMismatch;
-    MakeFileDirs(*target);
-    if (!GunzipInto(context.Gzip, *remote, *target)) return InstallResult::NotWritten;
-    if (e.type == "C") {
-        ExtractPack(*target, context.ProgramDir);
-        RemoveQuietly(*target);
-    }
-    Record(e, context.LocalList);
-    return InstallResult::Installed;
+    if (gzipped) return InstallGzipped(e, *remote, *target, size, context);
+    return InstallPlain(e, *target, size, context);
 }
 
 }  // namespace update

@@ -2,13 +2,12 @@
 // The install of one to-do entry: download, size test, decompression or pack
 // extraction, and the record in the local list.
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 #include "gzip/gzip_file.h"
 #include "update/downloader.h"
+#include "update/line_field.h"
 #include "update/text_lines.h"
 
 namespace update {
@@ -23,21 +22,22 @@ struct InstallContext {
 enum class InstallResult {
     Installed,     // written and recorded
     UnknownType,   // a type letter other than E, O, C: nothing done
-    UnsafeName,    // remote or target name would leave the program directory
+    UnsafeName,    // remote or target name would leave the program directory or
+                   // names one of the run's own files: nothing done
     SizeMismatch,  // received bytes differ from the announced size
-    NotWritten,    // decompression failed or the file could not be put in place
+    NotWritten,    // decompression failed, or the file or an entry of its pack
+                   // could not be put in place
 };
-
-// Decimal 32-bit integer with an optional sign; raises a selvane::Exception
-// ("'x' is not a valid integer value") otherwise.
-int32_t StrToInt(std::string_view text);
 
 // Installs one entry, new-file or changed-file form. Only an installed entry
 // is recorded: a new file appends "target version" to the local list, a changed
-// file replaces local line k. The installed file is replaced only by a
-// complete one (temporary file + rename), so every failure keeps it.
-// Errors of the download, the size conversion and the pack extraction are
-// raised to the caller.
+// file replaces local line k. Every download goes to a temporary file and every
+// file is put in place by an atomic replace, so no failure destroys an
+// installed file. The size field is converted before the download, which it
+// caps. Raised to the caller: download errors, a size field that is not an
+// integer, a pack that cannot be read, and a type O file that cannot be put in
+// place. A type E file that cannot be put in place shows the gzip component's
+// "Can't create: " dialog with the target's name.
 InstallResult InstallEntry(const std::string& entry, InstallContext& context);
 
 }  // namespace update

@@ -15,13 +15,15 @@ constexpr size_t kPackNameMax = 80;
 
 struct PackResult {
     int Written = 0;  // entries written in full
-    int Skipped = 0;  // slots refused (unsafe name, bad offsets) or not written
+    int Skipped = 0;  // slots refused: unsafe name, bad offsets, name too long
+    int Failed = 0;   // valid entries that could not be written (disk full, locked file)
 };
 
 // Writes every entry of the pack under programDir (not the pack's own folder),
 // each through a temporary file and a rename. A slot whose name is unsafe or
 // whose offsets are reversed, negative or past the end of the file writes
-// nothing and the extraction goes on. Raises a selvane::Exception when the pack
+// nothing and the extraction goes on; so does an entry that cannot be written,
+// which keeps the file that was there. Raises a selvane::Exception when the pack
 // cannot be opened or is shorter than its directory, and after the first 100
 // entries when the count asks for more.
 PackResult ExtractPack(const std::filesystem::path& pack, const std::filesystem::path& programDir);

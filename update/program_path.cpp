@@ -21,7 +21,8 @@ bool DeviceName(const NativeString& part) {
         base += static_cast<char>(u >= 'a' && u <= 'z' ? u - 'a' + 'A' : u);
     }
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+        if (base == device) return true;
     return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
            base[3] >= '1' && base[3] <= '9';
 }

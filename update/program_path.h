@@ -12,7 +12,7 @@ namespace update {
 // programDir + name, or nothing for an unsafe name: empty, absolute, with a
 // drive or any colon, a forward slash, a NUL, an empty component, a ".."
 // component (or one of dots and blanks only, which Windows folds into one),
-// a Windows device name (CON, NUL, COM1 ...), or bytes that the system code
+// a Windows device name (CON, CONOUT$, NUL, COM1 ...), or bytes that the system code
 // page cannot convert.
 std::optional<std::filesystem::path> NameToPath(const std::filesystem::path& programDir,
                                                 std::string_view name);

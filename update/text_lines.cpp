@@ -1,5 +1,6 @@
 #include "update/text_lines.h"
 
+#include "core/atomic_file.h"
 #include "update/file_util.h"
 
 namespace update {
@@ -38,7 +39,7 @@ std::string JoinLines(const Lines& lines) {
 Lines LoadLines(const std::filesystem::path& file) { return SplitLines(ReadWholeFile(file)); }
 
 void SaveLines(const std::filesystem::path& file, const Lines& lines) {
-    WriteFileAtomically(file, JoinLines(lines));
+    selvane::WriteFileAtomically(file, JoinLines(lines));
 }
 
 }  // namespace update

@@ -21,6 +21,7 @@ std::string JoinLines(const Lines& lines);
 Lines LoadLines(const std::filesystem::path& file);
 
 // Replaces the file atomically: a crash leaves either the old or the new list.
+// Raises a selvane::Exception when it cannot be written.
 void SaveLines(const std::filesystem::path& file, const Lines& lines);
 
 }  // namespace update

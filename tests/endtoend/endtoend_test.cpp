@@ -1,27 +1,30 @@
-// The update path end to end under wine: run_endtoend.py serves update sets
+// The update run end to end under wine: run_endtoend.py serves update sets
 // made from generated game folders on loopback; each case lays out a program
-// directory with an isp0.dat, performs headless update runs with the real
-// engine (FTP client, lists, installs, gzip, packs) and compares the result
-// with the game folder byte for byte.
+// directory with an isp0.dat and drives the product's run (update::UpdateRun)
+// through a headless window and chooser, as the update window's handlers do,
+// then compares the program directory with the game folder byte for byte.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 
 #include "core/exception.h"
-#include "tools/demo/headless_run_win.h"
-#include "update/line_field.h"
+#include "gzip/gzip_file.h"
+#include "update/headless_chooser.h"
+#include "update/headless_view.h"
 #include "update/text_lines.h"
+#include "update/update_run_win.h"
 
 namespace fs = std::filesystem;
-using update::InstallResult;
 using update::Lines;
 
 namespace {
@@ -49,11 +52,11 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
     return files;
 }
 
-// The program directory holds the game folder's files and the three lists,
-// nothing else: no download, pack or temporary file is left behind.
+// The program directory holds the game folder's files and the run's own
+// files, nothing else: no download, pack or temporary file is left behind.
 void ExpectGameFolder(const fs::path& program, const fs::path& game) {
     auto installed = Tree(program);
-    for (const char* list : {"isp0.dat", "update2.dat", "update3.dat"}) {
+    for (const char* list : {"isp0.dat", "isp1.dat", "update2.dat", "update3.dat"}) {
         EXPECT_EQ(installed.erase(list), 1u) << list;
     }
     const auto expected = Tree(game);
@@ -71,6 +74,35 @@ void ExpectGameFolder(const fs::path& program, const fs::path& game) {
         EXPECT_TRUE(expected.count(name)) << "unexpected file " << name;
     }
 }
+
+std::vector<std::string> Bytes(const std::vector<update::Text>& texts) {
+    std::vector<std::string> bytes;
+    for (const auto& text : texts) bytes.push_back(text.Bytes);
+    return bytes;
+}
+
+// One update window's run: the window, its chooser and gzip component, and
+// the run they host. The window's close goes to the run, as FormClose does.
+struct Session {
+    Session(const fs::path& dir, update::RunSettings settings, std::vector<std::string>& said)
+        : chooser(dir) {
+        settings.ProgramDir = dir;
+        gz.DeleteSource = true;
+        gz.OnErrorDialog = [&said](const std::string& text, const fs::path& file) {
+            said.push_back("gzip: " + gzip::DialogText(text, file));
+        };
+        run = std::make_unique<update::UpdateRun>(view, chooser, gz, std::move(settings));
+        // File order after the chosen server: the draws always take the first line.
+        run->SetRandomSource([](int) { return 0; });
+        view.OnLine = [&said](const std::string& line) { said.push_back(line); };
+        view.OnCloseWindow = [this] { run->Close(); };
+    }
+
+    update::HeadlessView view;
+    update::HeadlessChooser chooser;
+    gzip::TGzipFile gz;
+    std::unique_ptr<update::UpdateRun> run;
+};
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -98,32 +130,31 @@ protected:
         lines.push_back("end");
         update::SaveLines(program_ / "isp0.dat", lines);
     }
-    demo::RunResult Run() {
-        demo::RunHooks hooks;
-        hooks.Say = [this](const std::string& line) { said_.push_back(line); };
-        hooks.Progress = [this](int64_t received, int64_t total) {
-            EXPECT_LE(received, total);
-            ++progressEvents_;
-        };
-        return demo::RunUpdate(program_, hooks);
+    std::unique_ptr<Session> NewSession(update::RunSettings settings = {}) {
+        said_.push_back("--- new run");
+        return std::make_unique<Session>(program_, std::move(settings), said_);
     }
-    // Target names of the to-do entries.
-    static Lines Targets(const demo::RunResult& result) {
-        Lines names;
-        for (const auto& entry : result.ToDo) {
-            names.push_back(update::LineField(entry, entry.rfind("U ", 0) == 0 ? 5 : 3));
-        }
-        return names;
+    // Run, update button, close: a whole launcher run.
+    std::unique_ptr<Session> FullRun(update::RunSettings settings = {}) {
+        auto s = NewSession(std::move(settings));
+        s->run->Run();
+        s->run->DownloadPhase();
+        s->run->Close();
+        return s;
     }
+    Lines LocalList() const { return update::LoadLines(program_ / "update2.dat"); }
 
     std::string port_;
     fs::path program_;
-    Lines said_;
-    int progressEvents_ = 0;
+    std::vector<std::string> said_;
 };
 
-const Lines kAllTargets = {"readme.txt",         "empty.dat",          "bin\\engine.dat",
-                           "data\\maps\\level1.map", "docs\\manual\\guide.txt", "sound.pak"};
+const std::vector<std::string> kAllTargets = {"readme.txt",
+                                              "empty.dat",
+                                              "bin\\engine.dat",
+                                              "data\\maps\\level1.map",
+                                              "docs\\manual\\guide.txt",
+                                              "sound.pak"};
 
 Lines Records(const std::string& readmeVersion) {
     Lines records = {"AVWSEN", ""};
@@ -138,66 +169,237 @@ TEST_F(EndToEnd, FreshInstallThenNothingToDoThenOnlyTheChangedFile) {
     WriteServers({Server("v1")});
 
     // First run: no local list yet; every entry is new and installed.
-    auto first = Run();
-    EXPECT_EQ(first.Server, Server("v1"));
-    EXPECT_EQ(Targets(first), kAllTargets);
-    EXPECT_EQ(first.Results, std::vector<InstallResult>(kAllTargets.size(), InstallResult::Installed));
-    EXPECT_GT(progressEvents_, 6);
+    auto first = NewSession();
+    first->run->Run();
+    EXPECT_EQ(Bytes(first->view.ToDoNames), kAllTargets);
+    EXPECT_EQ(first->view.Status.Bytes, "6files remain to be updated");
+    EXPECT_EQ(first->view.ProgressText.Bytes, "0%");  // the remote list shows no progress
+    EXPECT_TRUE(first->run->DownloadReady());
+    first->run->DownloadPhase();
+    EXPECT_FALSE(first->run->DownloadReady());
+    EXPECT_EQ(Bytes(first->view.DoneNames), kAllTargets);
+    EXPECT_EQ(first->view.Status.Bytes, "0files remain to be updated");
+    EXPECT_TRUE(first->view.StartButtonShown);
+    EXPECT_TRUE(first->view.Boxes.empty());
+    // Received and announced bytes (pyftpdlib announces none), then one blank.
+    EXPECT_TRUE(std::regex_match(first->view.ProgressText.Bytes, std::regex("[1-9][0-9]* of 0 ")))
+        << first->view.ProgressText.Bytes;
     ExpectGameFolder(program_, v1);
-    EXPECT_EQ(update::LoadLines(program_ / "update2.dat"), Records("0001"));
+    EXPECT_EQ(LocalList(), Records("0001"));
+    first->run->Close();
+    EXPECT_EQ(first->view.ExitCode, 0);  // closed while logged in: the program ends
 
-    // Second run against the same set: nothing to do, the lists unchanged.
-    auto second = Run();
-    EXPECT_EQ(second.Server, Server("v1"));
-    EXPECT_TRUE(second.ToDo.empty());
+    // Second run against the same set: nothing to do; the start button starts
+    // the game client and closes the window, which saves the list unchanged.
+    auto second = NewSession();
+    second->run->Run();
+    EXPECT_TRUE(second->view.ToDoNames.empty());
+    EXPECT_EQ(second->view.Status.Bytes, "No files updateing needed");
+    EXPECT_TRUE(second->view.StartButtonShown);
+    EXPECT_FALSE(second->run->DownloadReady());
+    second->run->StartGame();
+    ASSERT_EQ(second->view.Started.size(), 1u);
+    EXPECT_EQ(second->view.Started[0].Program, program_ / "ostrel.exe");
+    EXPECT_EQ(second->view.Started[0].Arguments, "");
+    EXPECT_TRUE(second->view.Hidden);
+    EXPECT_EQ(second->view.ExitCode, 0);
+    second->run->Close();  // a second close saves nothing more
     ExpectGameFolder(program_, v1);
-    EXPECT_EQ(update::LoadLines(program_ / "update2.dat"), Records("0001"));
+    EXPECT_EQ(LocalList(), Records("0001"));
 
     // Third run against the set where readme.txt has a new version: only that
     // file is fetched, and its record line is replaced in place.
     WriteServers({Server("v2")});
-    auto third = Run();
-    ASSERT_EQ(third.ToDo.size(), 1u);
-    EXPECT_EQ(third.ToDo[0].rfind("U 2 E readme.txt.gz readme.txt 0002 ", 0), 0u) << third.ToDo[0];
-    EXPECT_EQ(third.Results, std::vector<InstallResult>{InstallResult::Installed});
+    auto third = FullRun();
+    EXPECT_EQ(Bytes(third->view.DoneNames), std::vector<std::string>{"readme.txt"});
     ExpectGameFolder(program_, v2);
-    EXPECT_EQ(update::LoadLines(program_ / "update2.dat"), Records("0002"));
+    EXPECT_EQ(LocalList(), Records("0002"));
 }
 
-TEST_F(EndToEnd, RotationSkipsRefusingAndUnlistingServers) {
+TEST_F(EndToEnd, RotationSkipsRefusingUnlistingAndRejectingServers) {
     // A port that refuses connections, a server that logs in but does not
-    // list update3.dat, a wrong password, then the good one.
+    // list update3.dat, a wrong password, then the good one; the player
+    // chose any server.
     const std::string dead = Env("E2E_DEAD_PORT");
     ASSERT_FALSE(dead.empty());
     WriteServers({Server("v1", dead), Server("nolist"), "bad 127.0.0.1 " + port_ + " 5000 v1 wrong",
                   Server("v1"), Server("v2")});
-    auto result = Run();
-    EXPECT_EQ(result.Server, Server("v1"));
-    EXPECT_EQ(result.ToDo.size(), kAllTargets.size());
+    auto s = NewSession();
+    s->chooser.Pick = 5;
+    s->run->Run();
+    // The refused connection, then the rejected login twice (failed, closed).
+    EXPECT_EQ(Bytes(s->view.Boxes), std::vector<std::string>(3, "Disconnected"));
+    EXPECT_EQ(ReadFile(program_ / "isp1.dat"), "5\r\n");
+    s->run->DownloadPhase();
     ExpectGameFolder(program_, Env("E2E_GAME_V1"));
 
-    // With no usable server at all, nothing is fetched or written.
+    // The updater's differences: its own password for every server, and no
+    // box for a refused connection.
     fs::remove_all(program_);
     fs::create_directories(program_);
-    WriteServers({Server("nolist")});
-    EXPECT_TRUE(Run().Server.empty());
+    WriteServers({"fixed 127.0.0.1 " + dead + " 5000 fixed pw", Server("nolist"),
+                  "fixed 127.0.0.1 " + port_ + " 5000 fixed pw"});
+    update::RunSettings updater;
+    updater.FixedPassword = "x";
+    updater.BoxOnConnectionFailed = false;
+    auto u = NewSession(updater);
+    u->chooser.Pick = 3;
+    u->run->Run();
+    // nolist rejects the fixed password: only its close shows a box.
+    EXPECT_EQ(Bytes(u->view.Boxes), std::vector<std::string>{"Disconnected"});
+    EXPECT_EQ(u->view.ToDoNames.size(), kAllTargets.size());
+}
+
+TEST_F(EndToEnd, NoUsableServerEndsTheRunDisconnected) {
+    update::RunSettings updater;
+    updater.EndProgramOnCloseAlways = true;
+    struct Case {
+        Lines servers;
+        update::RunSettings settings;
+        std::optional<int> exitCode;  // closing while not logged in
+    };
+    for (const Case& c : {Case{{Server("nolist")}, {}, std::nullopt}, Case{{}, {}, std::nullopt},
+                          Case{{}, updater, 0}}) {
+        fs::remove_all(program_);
+        fs::create_directories(program_);
+        WriteServers(c.servers);
+        auto s = NewSession(c.settings);
+        s->run->Run();
+        EXPECT_EQ(s->view.Status.Bytes, "Disconnected");
+        EXPECT_EQ(Bytes(s->view.Boxes), std::vector<std::string>{"Disconnected"});
+        EXPECT_FALSE(s->run->DownloadReady());
+        s->run->DownloadPhase();
+        s->run->Close();
+        // The launcher's window just closes; the updater's close ends it.
+        EXPECT_EQ(s->view.ExitCode, c.exitCode);
+        EXPECT_FALSE(fs::exists(program_ / "update3.dat"));
+        EXPECT_FALSE(fs::exists(program_ / "update2.dat"));
+    }
+}
+
+TEST_F(EndToEnd, ExitDuringTheRotationStopsIt) {
+    // The refused server's box is open when the player presses update (too
+    // early: nothing happens) and then exit; the good server is never tried.
+    const std::string dead = Env("E2E_DEAD_PORT");
+    WriteServers({Server("v1", dead), Server("v1")});
+    auto s = NewSession();
+    s->view.ConfirmAnswers = {true};
+    s->view.WhileBoxOpen = [&s](const update::Text&) {
+        s->run->DownloadPhase();
+        s->run->Exit();
+    };
+    s->run->Run();
+    EXPECT_EQ(s->view.Boxes.size(), 1u);
+    EXPECT_EQ(s->view.Status.Bytes, "please wait...");
+    EXPECT_EQ(s->view.CloseCount, 1);
+    EXPECT_FALSE(s->view.ExitCode);
     EXPECT_FALSE(fs::exists(program_ / "update3.dat"));
+    EXPECT_FALSE(s->run->DownloadReady());
+}
+
+TEST_F(EndToEnd, ListingIgnoresCaseAndAFailedFetchKeepsTheLastList) {
+    // The server lists UPDATE3.DAT: that counts as listed, but its RETR of
+    // update3.dat fails, which ends the run with the error and keeps the list
+    // of the last run.
+    WriteServers({Server("upper")});
+    update::SaveLines(program_ / "update3.dat", {"last list"});
+    auto s = NewSession();
+    EXPECT_THROW(s->run->Run(), selvane::Exception);
+    EXPECT_TRUE(s->view.Boxes.empty());
+    EXPECT_EQ(s->view.Status.Bytes, "connecting...");
+    EXPECT_EQ(update::LoadLines(program_ / "update3.dat"), Lines{"last list"});
     EXPECT_FALSE(fs::exists(program_ / "update2.dat"));
+    EXPECT_EQ(Tree(program_).size(), 3u);  // isp0.dat, isp1.dat, update3.dat: no partial file
+}
+
+TEST_F(EndToEnd, TheChoosersServerIsTriedFirst) {
+    // The draws would take v2 first; isp1.dat names v1.
+    WriteServers({Server("v2"), Server("v1")});
+    update::SaveLines(program_ / "isp1.dat", {"1"});
+    auto s = FullRun();
+    EXPECT_EQ(s->chooser.SelectedIndex(), 1);
+    EXPECT_EQ(LocalList(), Records("0001"));
+
+    update::SaveLines(program_ / "isp1.dat", {"0"});
+    auto again = FullRun();
+    EXPECT_EQ(Bytes(again->view.DoneNames), std::vector<std::string>{"readme.txt"});
+    EXPECT_EQ(LocalList(), Records("0002"));
+
+    // Destroying the run releases its logged-in client without a word to
+    // the window.
+    const size_t said = said_.size();
+    again->run.reset();
+    EXPECT_EQ(said_.size(), said);
 }
 
 TEST_F(EndToEnd, RunStoppedByAMissingFileResumesWithTheRest) {
     // The broken set announces data\maps\level1.map but lacks its file: the
-    // run stops there, keeping what it recorded before.
+    // phase stops there; closing the window keeps what it recorded before.
     WriteServers({Server("broken")});
-    EXPECT_THROW(Run(), selvane::Exception);
-    const Lines recorded = update::LoadLines(program_ / "update2.dat");
-    EXPECT_EQ(recorded, (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001", "bin\\engine.dat 0001"}));
+    auto s = NewSession();
+    s->run->Run();
+    EXPECT_THROW(s->run->DownloadPhase(), selvane::Exception);
+    EXPECT_EQ(Bytes(s->view.ToDoNames),
+              (std::vector<std::string>{"data\\maps\\level1.map", "docs\\manual\\guide.txt",
+                                        "sound.pak"}));
+    EXPECT_FALSE(s->view.StartButtonShown);
+    s->run->Close();
+    EXPECT_EQ(LocalList(),
+              (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001", "bin\\engine.dat 0001"}));
 
     WriteServers({Server("v1")});
-    auto resumed = Run();
-    EXPECT_EQ(Targets(resumed), (Lines{"data\\maps\\level1.map", "docs\\manual\\guide.txt", "sound.pak"}));
+    auto resumed = FullRun();
+    EXPECT_EQ(Bytes(resumed->view.DoneNames),
+              (std::vector<std::string>{"data\\maps\\level1.map", "docs\\manual\\guide.txt",
+                                        "sound.pak"}));
     ExpectGameFolder(program_, Env("E2E_GAME_V1"));
-    EXPECT_EQ(update::LoadLines(program_ / "update2.dat"), Records("0001"));
+    EXPECT_EQ(LocalList(), Records("0001"));
+}
+
+TEST_F(EndToEnd, AFileThatFailsItsSizeTestIsShownAndTheRunGoesOn) {
+    // The badsize set announces one byte too many for empty.dat.
+    WriteServers({Server("badsize")});
+    update::RunSettings traditional;
+    traditional.Language = update::DisplayLanguage::Traditional;
+    auto s = FullRun(traditional);
+    // 未更新: 大小不符 (not updated: size differs), in Big5
+    ASSERT_EQ(s->view.Boxes.size(), 1u);
+    EXPECT_EQ(s->view.Boxes[0].Bytes,
+              "empty.dat \xA5\xBC\xA7\xF3\xB7s: \xA4j\xA4p\xA4\xA3\xB2\xC5");
+    EXPECT_EQ(s->view.Boxes[0].CodePage, update::TextCodePage::Big5);
+    EXPECT_EQ(Bytes(s->view.DoneNames), kAllTargets);
+    // 還有0個檔案需要更新 (0 files remain to be updated)
+    EXPECT_EQ(s->view.Status.Bytes,
+              "\xC1\xD9\xA6\xB3"
+              "0\xAD\xD3\xC0\xC9\xAE\xD7\xBB\xDD\xADn\xA7\xF3\xB7s");
+    EXPECT_TRUE(s->view.StartButtonShown);
+    Lines expected = Records("0001");
+    expected.erase(expected.begin() + 3);
+    EXPECT_EQ(LocalList(), expected);
+}
+
+TEST_F(EndToEnd, ExitDuringADownloadSavesWhatWasRecordedAndEndsTheProgram) {
+    WriteServers({Server("v1")});
+    auto s = NewSession();
+    s->run->Run();
+    // Answered No: nothing changes.
+    s->run->Exit();
+    EXPECT_EQ(s->view.CloseCount, 0);
+    EXPECT_EQ(s->view.Status.Bytes, "6files remain to be updated");
+
+    // Answered Yes while bin\engine.dat is arriving.
+    s->view.ConfirmAnswers = {true};
+    s->view.OnProgressText = [&s](const update::Text&) {
+        if (s->view.DoneNames.size() == 2 && s->view.Questions.size() == 1) s->run->Exit();
+    };
+    s->run->DownloadPhase();
+    EXPECT_EQ(s->view.Questions.size(), 2u);
+    EXPECT_EQ(s->view.Status.Bytes, "please wait...");
+    EXPECT_EQ(s->view.CloseCount, 1);
+    EXPECT_EQ(s->view.ExitCode, 0);
+    EXPECT_EQ(s->view.DoneNames.size(), 2u);
+    EXPECT_EQ(LocalList(), (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001"}));
+    EXPECT_FALSE(s->view.StartButtonShown);
 }
 
 }  // namespace

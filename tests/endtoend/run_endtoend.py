@@ -11,7 +11,10 @@ own code, independent of the C++ tools, and serves them with pyftpdlib on
   v1/pw      the set of game v1
   v2/pw      the set of game v2 (readme.txt at version 0002)
   broken/pw  the v1 set with one announced file missing on the server
+  badsize/pw the v1 set announcing one byte too many for empty.dat
+  fixed/x    the v1 set, behind the updater's one-character password
   nolist/pw  a folder without update3.dat
+  upper/pw   a folder that lists UPDATE3.DAT, so update3.dat cannot be fetched
 
 The program gets the port and the folders (as Windows paths on drive Z:)
 through the environment, with a port that refuses connections, and returns its exit code (77: skipped).
@@ -134,14 +137,27 @@ def make_world(root):
     broken = os.path.join(root, "server_broken")
     shutil.copytree(os.path.join(root, "server_v1"), broken)
     os.remove(os.path.join(broken, "data_maps_level1.map.gz"))
+    badsize = os.path.join(root, "server_badsize")
+    shutil.copytree(os.path.join(root, "server_v1"), badsize)
+    listing = os.path.join(badsize, "update3.dat")
+    with open(listing, "rb") as f:
+        lines = f.read().decode("ascii").split("\r\n")
+    for n, line in enumerate(lines):
+        fields = line.split(" ")
+        if len(fields) == 5 and fields[2] == "empty.dat":
+            lines[n] = " ".join(fields[:4] + [str(int(fields[4]) + 1)])
+    with open(listing, "wb") as f:
+        f.write("\r\n".join(lines).encode("ascii"))
     nolist = os.path.join(root, "server_nolist")
     write(os.path.join(nolist, "other.dat"), b"not a list")
+    write(os.path.join(root, "server_upper", "UPDATE3.DAT"), b"header\r\n")
     return folders
 
 
 def start_server(root):
     users = [(user, "pw", os.path.join(root, "server_" + user))
-             for user in ("v1", "v2", "broken", "nolist")]
+             for user in ("v1", "v2", "broken", "badsize", "nolist", "upper")]
+    users.append(("fixed", "x", os.path.join(root, "server_v1")))
     port, _ = loopback_ftp.start(users)
     return port
 

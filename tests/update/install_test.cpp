@@ -16,28 +16,40 @@ using update::Lines;
 
 namespace {
 
-// Serves the files of a folder; a name can be set to fail after writing part of it.
+// Serves the files of a folder; a name can be set to fail after writing part
+// of it. Like the FTP downloader, it stops at maxBytes and deletes what it
+// wrote when it fails.
 class FolderDownloader : public update::IDownloader {
 public:
     explicit FolderDownloader(fs::path folder) : folder_(std::move(folder)) {}
 
-    void Download(const std::string& remoteName, const fs::path& localPath) override {
+    void Download(const std::string& remoteName, const fs::path& localPath,
+                  int64_t maxBytes) override {
         ++calls;
+        lastMaxBytes = maxBytes;
         total_ = 0;
         const auto source = folder_ / remoteName;
         if (!fs::exists(source)) throw selvane::Exception("550 " + remoteName);
         std::string bytes = testutil::ReadFile(source);
         const bool fail = remoteName == failing;
         if (fail) bytes.resize(bytes.size() / 2);
-        std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
-        if (!out) throw selvane::Exception("cannot create local file");
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const bool capped = maxBytes >= 0 && bytes.size() > static_cast<uint64_t>(maxBytes);
+        if (capped) bytes.resize(static_cast<size_t>(maxBytes));
+        {
+            std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
+            if (!out) throw selvane::Exception("cannot create local file");
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
         total_ = static_cast<int64_t>(bytes.size());
-        if (fail) throw selvane::Exception("426 connection lost");
+        if (fail || capped) {
+            fs::remove(localPath);
+            throw selvane::Exception(fail ? "426 connection lost" : "more than announced");
+        }
     }
     int64_t BytesTotal() const override { return total_; }
 
     int calls = 0;
+    int64_t lastMaxBytes = 0;
     std::string failing;
 
 private:
@@ -118,6 +130,7 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
         std::string entry;
         InstallResult result;
         std::vector<std::string> written;  // besides the installed file
+        int downloads = 1;
     };
     const auto size = [](const std::string& b) { return std::to_string(b.size()); };
     const Case cases[] = {
@@ -129,13 +142,27 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
         {"E, damaged CRC", badCrc, "E r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
         {"C, damaged CRC", badCrc, "C r t 2 " + size(badCrc), InstallResult::NotWritten, {}},
         {"O, size one byte off", "raw", "O r t 2 4", InstallResult::SizeMismatch, {}},
-        {"lower-case type", good, "e r t 2 " + size(good), InstallResult::UnknownType, {}},
+        {"lower-case type", good, "e r t 2 " + size(good), InstallResult::UnknownType, {}, 0},
+        {"O, negative size: nothing fetched",
+         "raw",
+         "O r t 2 -3",
+         InstallResult::SizeMismatch,
+         {},
+         0},
+        // The download's name is the installed file's own.
+        {"E t t, damaged CRC", badCrc, "E t t 2 " + size(badCrc), InstallResult::NotWritten, {}},
+        {"E t t, size one byte off",
+         good,
+         "E t t 2 " + std::to_string(good.size() + 1),
+         InstallResult::SizeMismatch,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Fixture f;
         testutil::WriteFile(f.program / "t", "installed");
         f.Serve("r", c.served);
+        f.Serve("t", c.served);
         EXPECT_EQ(f.Install(c.entry), c.result);
         EXPECT_EQ(testutil::ReadFile(f.program / "t"), "installed");
         auto expected = c.written;
@@ -143,7 +170,7 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(f.Written(), expected);
         EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
-        EXPECT_EQ(f.downloader.calls, c.result == InstallResult::UnknownType ? 0 : 1);
+        EXPECT_EQ(f.downloader.calls, c.downloads);
     }
 }
 
@@ -161,11 +188,85 @@ TEST(InstallEntry, TypeOCreatesTwoLevelsAndReplacesOnlyWhenComplete) {
     EXPECT_EQ(testutil::ReadFile(f.program / "a" / "b" / "o.bin"), "payload");
     EXPECT_EQ(f.Written(), std::vector<std::string>{"game/a/b/o.bin"});
 
-    // A size that is not a number raises after the download.
+    // A size that is not a number raises before the download, which it would cap.
     f.downloader.failing.clear();
     EXPECT_THROW(f.Install("O o.bin a\\b\\o.bin 2 eleven"), selvane::Exception);
-    EXPECT_EQ(f.downloader.calls, 3);
+    EXPECT_EQ(f.downloader.calls, 2);
     EXPECT_EQ(f.local.size(), 3u);
+}
+
+TEST(InstallEntry, TheAnnouncedSizeCapsTheDownload) {
+    for (const char* entry : {"O r t 2 3", "E r t 2 3", "C r t 2 3", "U 1 O r t 2 3"}) {
+        SCOPED_TRACE(entry);
+        Fixture f;
+        testutil::WriteFile(f.program / "t", "installed");
+        f.Serve("r", "endless data");
+        EXPECT_THROW(f.Install(entry), selvane::Exception);
+        EXPECT_EQ(f.downloader.lastMaxBytes, 3);
+        EXPECT_EQ(f.Written(), std::vector<std::string>{"game/t"});
+        EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
+    }
+}
+
+// The finished file cannot take its name: a folder holds it, or the folder
+// it belongs in is a file. Type E says so in the gzip component's words with
+// the target's name, type O raises; neither records anything.
+TEST(InstallEntry, AFileThatCannotBePutInPlaceIsNeitherKeptNorRecorded) {
+    const std::string gz = testutil::GzipMember("contents");
+    struct Case {
+        const char* what;
+        std::string entry;
+        const char* blocker;  // a file written beforehand, relative to the sandbox
+        fs::path shown;       // type E: the name in the dialog, under the program directory
+    };
+    const Case cases[] = {
+        {"E, a folder has the name", Sized("E x.gz t 2", gz), "game/t/inside", "t"},
+        {"E, the folder is a file", Sized("E x.gz f\\t 2", gz), "game/f", fs::path("f") / "t"},
+        {"O, a folder has the name", Sized("O x.gz t 2", gz), "game/t/inside", {}},
+        {"O, the folder is a file", Sized("O x.gz f\\t 2", gz), "game/f", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        f.Serve("x.gz", gz);
+        testutil::WriteFile(f.sandbox.Path / c.blocker, "mine");
+        if (!c.shown.empty()) {
+            EXPECT_EQ(f.Install(c.entry), InstallResult::NotWritten);
+            EXPECT_EQ(f.dialogs, std::vector<std::string>{
+                                     gzip::DialogText("Can't create: ", f.program / c.shown)});
+        } else {
+            EXPECT_THROW(f.Install(c.entry), selvane::Exception);
+        }
+        EXPECT_EQ(f.Written(), std::vector<std::string>{c.blocker});
+        EXPECT_EQ(testutil::ReadFile(f.sandbox.Path / c.blocker), "mine");
+        EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
+    }
+}
+
+// A pack is recorded only when every entry it may write was written; slots it
+// refuses do not hold it back.
+TEST(InstallEntry, APackWithAnEntryNotWrittenIsNotRecorded) {
+    struct Case {
+        const char* what;
+        std::vector<testutil::PackItem> items;
+        InstallResult result;
+    };
+    const Case cases[] = {
+        {"an entry's name is taken by a folder",
+         {{"a.txt", "1"}, {"d", "2"}},
+         InstallResult::NotWritten},
+        {"a refused slot", {{"a.txt", "1"}, {"..\\up.txt", "2"}}, InstallResult::Installed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        testutil::WriteFile(f.program / "d" / "inside", "mine");
+        const std::string gz = testutil::GzipMember(testutil::MakePack(c.items));
+        f.Serve("pack.gz", gz);
+        EXPECT_EQ(f.Install(Sized("C pack.gz p.pak 7", gz)), c.result);
+        EXPECT_EQ(f.Written(), (std::vector<std::string>{"game/a.txt", "game/d/inside"}));
+        EXPECT_EQ(f.local.size(), c.result == InstallResult::Installed ? 3u : 2u);
+    }
 }
 
 TEST(InstallEntry, TypeCUnpacksThePackIntoTheProgramDirectory) {
@@ -208,8 +309,26 @@ TEST(InstallEntry, TypeCUnpacksThePackIntoTheProgramDirectory) {
 
 TEST(InstallEntry, NamesThatLeaveTheProgramDirectoryAreRefused) {
     const char* const hostile[] = {
-        "..\\evil",  "a\\..\\..\\evil", "\\evil", "C:\\evil",  "c:evil", "a\\\\b",
-        "a\\",       "a/../../evil",    "a:b",    "...\\evil", "aux",
+        "..\\evil",
+        "a\\..\\..\\evil",
+        "\\evil",
+        "C:\\evil",
+        "c:evil",
+        "a\\\\b",
+        "a\\",
+        "a/../../evil",
+        "a:b",
+        "...\\evil",
+        "aux",
+        "data\\CONOUT$",
+        "conin$.txt",
+        "a\\Clock$",
+        // the run's own files and their temporary files
+        "update2.dat",
+        "UPDATE3.DAT",
+        ".\\isp0.dat",
+        "isp1.dat.",
+        "update2.dat.~12-3",
 #ifndef _WIN32
         "/tmp/evil",
 #endif
@@ -237,7 +356,8 @@ TEST(NameToPath, JoinsBackslashComponentsUnderTheProgramDirectory) {
     EXPECT_EQ(update::NameToPath(base, ".\\x"), base / "." / "x");
     EXPECT_EQ(update::NameToPath(base, "a..b"), base / "a..b");
     EXPECT_FALSE(update::NameToPath(base, ". .\\x"));
-    for (const char* bad : {"", "..", "a\\..", "x\\:y", "NUL", "a\\con.txt", "Com1", "lpt9.x"})
+    for (const char* bad : {"", "..", "a\\..", "x\\:y", "NUL", "a\\con.txt", "Com1", "lpt9.x",
+                            "CONIN$", "x\\conout$.log", "Clock$"})
         EXPECT_FALSE(update::NameToPath(base, bad)) << bad;
     EXPECT_FALSE(update::NameToPath(base, std::string_view("a\0b", 3)));
 }

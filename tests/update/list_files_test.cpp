@@ -33,6 +33,22 @@ TEST(LineField, CutsRunsOfNonBlanks) {
         EXPECT_EQ(update::LineField(c.line, c.n), c.field) << '"' << c.line << "\" n=" << c.n;
 }
 
+// Ports, time-outs, sizes and record lines: 32-bit decimal or an error.
+TEST(LineField, StrToIntTakesOnly32BitDecimals) {
+    const std::pair<const char*, int32_t> valid[] = {
+        {"0", 0},
+        {"+7", 7},
+        {"-12", -12},
+        {"0021", 21},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& [text, value] : valid) EXPECT_EQ(update::StrToInt(text), value) << text;
+    for (const char* text : {"", "-", "+", " 1", "1 ", "0x10", "1e3", "2147483648", "-2147483649",
+                             "99999999999999999999", "12a"})
+        EXPECT_THROW(update::StrToInt(text), selvane::Exception) << text;
+}
+
 TEST(TextLines, SplitsAtEveryKindOfLineEnd) {
     struct Case {
         std::string text;
@@ -74,12 +90,13 @@ TEST(TextLines, FailedSaveKeepsTheOldListAndMissingListRaises) {
     testutil::TempDir dir;
     EXPECT_THROW(update::LoadLines(dir.Path / "update3.dat"), selvane::Exception);
 
-    // The temporary file cannot be created: the old list stays whole.
+    // The new list cannot be put in place (a folder holds the name): what was
+    // there stays, and no temporary file is left beside it.
     const auto file = dir.Path / "update2.dat";
-    testutil::WriteFile(file, "AVWSEN\r\nold 1\r\n");
-    std::filesystem::create_directory(update::TempPathFor(file));
+    testutil::WriteFile(file / "old", "AVWSEN\r\nold 1\r\n");
     EXPECT_THROW(update::SaveLines(file, {"AVWSEN", "new 2"}), selvane::Exception);
-    EXPECT_EQ(testutil::ReadFile(file), "AVWSEN\r\nold 1\r\n");
+    EXPECT_EQ(testutil::ReadFile(file / "old"), "AVWSEN\r\nold 1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
 
 namespace {

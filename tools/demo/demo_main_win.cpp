@@ -1,11 +1,12 @@
-// update_demo: one update run in a game folder, headless, printing each step
-// and the byte progress of every download.
+// update_demo: one update run in a game folder, with the launcher's run and
+// a headless window that prints each step and the byte progress.
 //
 //   update_demo.exe [GAMEDIR]      (default: the folder of the program)
 //
-// The folder needs an isp0.dat; update2.dat is created when missing. Exit
-// code 0 when the files are up to date, 1 when no server served the run,
-// 2 on an error.
+// The folder needs an isp0.dat; the chooser keeps its selection from isp1.dat
+// (the first server when there is none). Exit code 0 when the files are up
+// to date, 1 when no server served the run or a file was not installed, 2 on
+// an error.
 
 #include <windows.h>
 
@@ -14,22 +15,29 @@
 #include <filesystem>
 #include <string>
 
-#include "core/exception.h"
-#include "tools/demo/headless_run_win.h"
-#include "update/program_path.h"
+#include "gzip/gzip_file.h"
+#include "update/headless_chooser.h"
+#include "update/headless_view.h"
+#include "update/update_run_win.h"
 
 namespace {
 
-// Progress on one console line, at most every tenth of the file.
+void Print(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// The progress text on its own line, at most every tenth of the file, or
+// every 64 KiB when the server announced no size.
 struct ProgressLine {
-    int lastTenth = -1;
-    void Show(int64_t received, int64_t total) {
-        const int tenth = total > 0 ? static_cast<int>(received * 10 / total) : 10;
-        if (tenth == lastTenth) return;
-        lastTenth = tenth;
-        std::printf("    %lld of %lld bytes\n", static_cast<long long>(received),
-                    static_cast<long long>(total));
-        std::fflush(stdout);
+    long long lastStep = -1;
+    void Show(const std::string& text) {
+        long long received = 0, total = 0;
+        if (std::sscanf(text.c_str(), "%lld of %lld", &received, &total) != 2) return;
+        const long long step = total > 0 ? received * 10 / total : received / 65536;
+        if (step == lastStep) return;
+        lastStep = step;
+        Print("    " + text + "bytes");
     }
 };
 
@@ -44,20 +52,33 @@ int wmain(int argc, wchar_t** argv) {
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         dir = std::filesystem::path(self).parent_path();
     }
-    ProgressLine progress;
-    demo::RunHooks hooks;
-    hooks.Say = [&progress](const std::string& line) {
-        progress.lastTenth = -1;
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+    Print("update run in " + dir.string());
+
+    update::HeadlessView view;
+    update::HeadlessChooser chooser(dir);
+    gzip::TGzipFile gz;
+    gz.DeleteSource = true;
+    gz.OnErrorDialog = [](const std::string& text, const std::filesystem::path& file) {
+        Print("  gzip: " + gzip::DialogText(text, file));
     };
-    hooks.Progress = [&progress](int64_t received, int64_t total) { progress.Show(received, total); };
+    update::RunSettings settings;
+    settings.ProgramDir = dir;
+    update::UpdateRun run(view, chooser, gz, settings);
+
+    ProgressLine progress;
+    view.OnLine = [&progress](const std::string& line) {
+        progress.lastStep = -1;
+        Print(line);
+    };
+    view.OnProgressText = [&progress](const update::Text& text) { progress.Show(text.Bytes); };
+    view.OnCloseWindow = [&run] { run.Close(); };
     try {
-        std::printf("update run in %s\n", dir.string().c_str());
-        const auto result = demo::RunUpdate(dir, hooks);
-        return result.Server.empty() ? 1 : 0;
+        run.Run();
+        run.DownloadPhase();
+        run.Close();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "update run stopped: %s\n", e.what());
         return 2;
     }
+    return view.StartButtonShown && view.Boxes.empty() ? 0 : 1;
 }

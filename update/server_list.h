@@ -1,0 +1,28 @@
+#pragma once
+// One line of the server list isp0.dat, and the line that ends the list.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace update {
+
+inline constexpr char kServerListFile[] = "isp0.dat";
+
+struct ServerLine {
+    std::string Name;  // field 1, what the chooser shows
+    std::string Host;
+    int32_t Port = 0;
+    int32_t TimeOut = 0;  // milliseconds, for the connection attempt
+    std::string UserID;
+    std::string Password;
+};
+
+// Fields 1 to 6; further fields are ignored. Raises the integer conversion's
+// selvane::Exception when the port or the time-out is not a decimal integer.
+ServerLine ParseServerLine(std::string_view line);
+
+// The end marker is the whole line "end", case included.
+bool IsEndLine(std::string_view line);
+
+}  // namespace update
