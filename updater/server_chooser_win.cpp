@@ -1,8 +1,8 @@
 #include "updater/server_chooser_win.h"
 
+#include "update/chosen_server.h"
 #include "update/line_field.h"
 #include "update/text_lines.h"
-#include "updater/chosen_server.h"
 #include "winui/embedded.h"
 #include "winui/text.h"
 
@@ -81,8 +81,8 @@ void TForm2::FormCreate() {
     }
     ListBox1.Add(winui::Widen(kAnyServer, winui::kBig5));
 
-    const std::optional<int> chosen = ReadChosenServer(programDir_ / "isp1.dat");
-    ListBox1.SetItemIndex(chosen.value_or(0));
+    ListBox1.SetItemIndex(
+        update::ReadChosenIndex(programDir_ / update::kChosenServerFile, ListBox1.Count()));
 }
 
 void TForm2::FormShow() {
@@ -92,11 +92,8 @@ void TForm2::FormShow() {
 void TForm2::Confirm(winui::Image& restPicture) {
     restPicture.SetVisible(false);  // uncovers the pressed picture beneath it
     restPicture.Repaint();
-    try {
-        WriteChosenServer(programDir_ / "isp1.dat", ListBox1.ItemIndex());
-    } catch (const std::exception&) {
-        // A choice that cannot be remembered still holds for this run.
-    }
+    // A choice that cannot be remembered still holds for this run.
+    update::WriteChosenIndex(programDir_ / update::kChosenServerFile, ListBox1.ItemIndex());
     Close();
 }
 
