@@ -5,7 +5,7 @@
 
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
-#include "update/file_util.h"
+#include "core/atomic_file.h"
 #include "update/ftp_downloader_win.h"
 #include "update/server_list.h"
 #include "winui/message_pump.h"
@@ -38,11 +38,6 @@ void DownloadAtMost(Downloader& downloader, const std::string& remote, const fs:
         downloader.Download(remote, local, maxBytes);
     else
         downloader.Download(remote, local);
-}
-
-void RemoveQuietly(const fs::path& file) {
-    std::error_code ec;
-    fs::remove(file, ec);
 }
 
 // List names are bytes in the system code page; a Chinese box needs them in
@@ -200,21 +195,11 @@ void UpdateRun::ListServer() {
 
 void UpdateRun::FetchRemoteList() {
     FtpDownloader downloader(*client_);
-    const fs::path target = settings_.ProgramDir / kRemoteListFile;
     // The last good list stays until a whole new one has arrived.
-    const fs::path partial = TempPathFor(target);
-    try {
-        DownloadAtMost(downloader, kRemoteListFile, partial, kRemoteListMaxBytes);
-    } catch (...) {
-        RemoveQuietly(partial);
-        throw;
-    }
-    if (Stopped()) {
-        RemoveQuietly(partial);
-        return;
-    }
-    if (!ReplaceWith(partial, target))
-        throw selvane::Exception(std::string("Can't create: ") + kRemoteListFile);
+    selvane::PendingReplace list(settings_.ProgramDir / kRemoteListFile);
+    DownloadAtMost(downloader, kRemoteListFile, list.TempPath(), kRemoteListMaxBytes);
+    if (Stopped()) return;
+    if (!list.Commit()) throw selvane::Exception(std::string("Can't create: ") + kRemoteListFile);
 }
 
 void UpdateRun::Run() {
