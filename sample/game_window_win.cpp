@@ -55,6 +55,19 @@ GdiBitmap MakeFrameBitmap(PixelFormat format, Surface& surface) {
     return bitmap;
 }
 
+// The frame borders AdjustWindowRectEx assumes are not always the ones the
+// window gets (a window manager may draw its own), so measure and correct.
+void FitClientToFrame(HWND window) {
+    RECT client, outer;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &outer);
+    const int extraWidth = kFrameWidth - client.right, extraHeight = kFrameHeight - client.bottom;
+    if (extraWidth == 0 && extraHeight == 0) return;
+    SetWindowPos(window, nullptr, outer.left - extraWidth / 2, outer.top - extraHeight / 2,
+                 outer.right - outer.left + extraWidth, outer.bottom - outer.top + extraHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 double Milliseconds(LONGLONG ticks, const LARGE_INTEGER& frequency) {
     return double(ticks) * 1000.0 / double(frequency.QuadPart);
 }
@@ -89,6 +102,7 @@ GameWindow::GameWindow(GameSettings settings) : settings_(std::move(settings)) {
                               rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
                               instance, this);
     if (!window_) throw std::runtime_error("the game window cannot be created");
+    if (settings_.Mode == ScreenMode::Windowed) FitClientToFrame(window_);
     try {
         DrawFrame();
     } catch (...) {
@@ -110,6 +124,8 @@ LRESULT CALLBACK GameWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        // Messages arrive before CreateWindowExW returns the handle.
+        static_cast<GameWindow*>(create->lpCreateParams)->window_ = window;
     }
     auto* self = reinterpret_cast<GameWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self || message == WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
