@@ -108,6 +108,26 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+struct WindowSearch {
+    DWORD Process;
+    const wchar_t* Class;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->Process && IsWindowVisible(window) && ClassOf(window) == search->Class)
+        search->Found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND window, LPARAM context) {
+    reinterpret_cast<std::vector<std::wstring>*>(context)->push_back(TextOf(window));
+    return TRUE;
+}
+
 // ostrel.exe in a folder of its own, with vexblit2.dll beside it.
 class Client : public testing::Test {
 protected:
@@ -165,21 +185,8 @@ protected:
 
     // The client's visible top-level windows of one class.
     std::vector<HWND> Windows(const wchar_t* className) {
-        struct Search {
-            DWORD Process;
-            const wchar_t* Class;
-            std::vector<HWND> Found;
-        } search{process_.dwProcessId, className, {}};
-        EnumWindows(
-            [](HWND window, LPARAM context) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(context);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == s->Process && IsWindowVisible(window) && ClassOf(window) == s->Class)
-                    s->Found.push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        WindowSearch search{process_.dwProcessId, className, {}};
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
         return search.Found;
     }
 
@@ -291,13 +298,7 @@ TEST_F(Client, MissingEmblemShowsTheLibrarysTextAndTheGameDrawsOnWithoutIt) {
     std::vector<HWND> boxes;
     ASSERT_TRUE(WaitUntil([&] { return !(boxes = Windows(L"#32770")).empty(); }));
     std::vector<std::wstring> texts;
-    EnumChildWindows(
-        boxes[0],
-        [](HWND child, LPARAM context) -> BOOL {
-            reinterpret_cast<std::vector<std::wstring>*>(context)->push_back(TextOf(child));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    EnumChildWindows(boxes[0], CollectText, reinterpret_cast<LPARAM>(&texts));
     EXPECT_NE(texts.end(),
               std::find(texts.begin(), texts.end(), L"Cannot open file art\\emblem.tga"));
     PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
