@@ -198,6 +198,41 @@ bool IsSafeCommand(std::string_view command) {
     return command.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+namespace {
+
+// Windows opens a device, not a file, for these base names, whatever the
+// extension.
+bool IsDeviceName(std::wstring_view name) {
+    std::string base;
+    for (const wchar_t c : name) {
+        if (c == L'.') break;
+        if (c > 0x7f) return false;
+        base += static_cast<char>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c);
+    }
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
+std::optional<std::wstring> LocalNameFromRemote(std::wstring_view remote) {
+    const size_t slash = remote.find_last_of(L"/\\");
+    const std::wstring_view name =
+        slash == std::wstring_view::npos ? remote : remote.substr(slash + 1);
+    if (name.empty() || IsDeviceName(name)) return std::nullopt;
+    bool onlyDotsAndBlanks = true;
+    for (const wchar_t c : name) {
+        if (c < 0x20 || c == L':') return std::nullopt;
+        if (c != L'.' && c != L' ') onlyDotsAndBlanks = false;
+    }
+    if (onlyDotsAndBlanks) return std::nullopt;
+    return std::wstring(name);
+}
+
 bool HasNul(std::string_view line) { return line.find('\0') != std::string_view::npos; }
 
 const char* FtpStateName(FtpState state) {

@@ -1,9 +1,14 @@
 #include "ftp_test_support_win.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include "winui/application.h"
 
 namespace ftptest {
 namespace {
@@ -33,7 +38,51 @@ void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+// The program's error policy in these tests: record, never show a box.
+class RecordEscapedErrors : public ::testing::Environment {
+public:
+    void SetUp() override {
+        winui::Application::Instance().SetOnException([](const std::exception_ptr& error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                EscapedErrors().push_back(e.what());
+            } catch (...) {
+                EscapedErrors().push_back("?");
+            }
+        });
+    }
+};
+const auto* const kRecordEscapedErrors =
+    ::testing::AddGlobalTestEnvironment(new RecordEscapedErrors);
+
 }  // namespace
+
+std::vector<std::string>& EscapedErrors() {
+    static std::vector<std::string> errors;
+    return errors;
+}
+
+Watchdog::Watchdog(int seconds) {
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    thread_ = std::thread([this, seconds, test] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!stopped_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stop_; })) {
+            std::fprintf(stderr, "watchdog: %s hangs\n", test.c_str());
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    });
+}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    stopped_.notify_one();
+    thread_.join();
+}
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);

@@ -6,11 +6,14 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/exception.h"
@@ -72,6 +75,26 @@ std::string ErrorOf(F call) {
 
 // Runs `call` from the message loop after `ms` milliseconds.
 void CallLater(UINT ms, std::function<void()> call);
+
+// Errors that reached the application's error policy (a timer or socket
+// window procedure let them go), in order. Tests clear it as they need.
+std::vector<std::string>& EscapedErrors();
+
+// Ends the test program with a message when a test hangs past `seconds`:
+// a wait that never ends is caught here rather than by a timing assertion.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 std::filesystem::path TempDir();
 std::string ReadFile(const std::filesystem::path& path);
