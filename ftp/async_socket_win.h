@@ -156,6 +156,9 @@ public:
     };
 
 protected:
+    // What a derived component (the FTP client) may reach of the socket's
+    // state: everything else goes through the public operations.
+
     // The TCP connection came up. Only the socket level knows this event;
     // the FTP client's public OnConnect is its login.
     TNotifyEvent OnSocketConnect;
@@ -164,15 +167,9 @@ protected:
     // Marks the component as going away: waits on the stack leave, no status
     // texts or close events follow.
     void BeginDestruction();
-    bool Destroying() const { return destroying_; }
     void SetCanceled(bool value) { canceled_ = value; }
     void SetBytesTotal(int32_t value) { bytesTotal_ = value; }
-
     void ReportStatus(int level, const std::string& text);
-    // Raises the last Winsock error unless it is `ignored` or not above 10000.
-    void HandleSocketError(int ignored);
-    void HandleSocketMessage(UINT msg, WPARAM wp, LPARAM lp);
-    void TimerTriggered();
     // True when a control read should also end on this component's time-out
     // (a plain socket's time-out cancels, which ends every wait anyway).
     virtual bool ReadEndsOnTimeOut() const { return false; }
@@ -193,6 +190,10 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void HandleSocketMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // Raises the last Winsock error unless it is `ignored` or not above 10000.
+    void HandleSocketError(int ignored);
+    void TimerTriggered();
     void InitializeWinsock();
     winui::UniqueSocket NewSocket(bool linger);
     // Switches notifications off before closing, so that no message names a
