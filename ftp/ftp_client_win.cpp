@@ -213,8 +213,8 @@ std::filesystem::path TFtpClient::LocalNameFor(const std::string& remoteFile) co
     return std::filesystem::path(*name);
 }
 
-void TFtpClient::ReceiveFile(const std::filesystem::path& localFile, int64_t maxBytes) {
-    const int64_t announced = BytesTotal();
+void TFtpClient::ReceiveFile(const std::filesystem::path& localFile, int32_t announced,
+                             int64_t maxBytes) {
     int64_t limit = announced > 0 ? announced : -1;
     std::string overflow = "More data than the " + std::to_string(announced) + " bytes announced";
     if (maxBytes >= 0 && (limit < 0 || maxBytes < limit)) {
@@ -286,14 +286,14 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             }
             if (!Passive) dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
             SetBytesTotal(ExtractByteCount(last));
-            const int32_t announced = BytesTotal();
+            const int32_t announced = AnnouncedByteCount(last);
             SetState(FtpState::Transfer);
             Fire(OnTransactionStart, this);
             if (Canceled() || TimedOut()) {
                 // Nothing was received: this is no success, whatever follows.
                 throw EAbortError("Socket send aborted");
             }
-            ReceiveFile(target, maxBytes);
+            ReceiveFile(target, announced, maxBytes);
             Fire(OnTransactionStop, this);
             dataSocket_->RequestCloseSocket();
             SetBytesTotal(dataSocket_->BytesRecvd());

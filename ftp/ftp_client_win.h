@@ -89,8 +89,8 @@ private:
     // The local name of a download that was given none.
     std::filesystem::path LocalNameFor(const std::string& remoteFile) const;
     // Receives the data of a RETR into localFile, held to the announced
-    // count and to maxBytes.
-    void ReceiveFile(const std::filesystem::path& localFile, int64_t maxBytes);
+    // count (0: none) and to maxBytes.
+    void ReceiveFile(const std::filesystem::path& localFile, int32_t announced, int64_t maxBytes);
     // A reply line read on the control connection: refused when it holds NUL.
     std::string ControlReadLn();
     void SetState(FtpState state) { state_ = state; }

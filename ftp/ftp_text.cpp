@@ -127,7 +127,16 @@ std::string NthField(std::string_view text, char delimiter, int n) {
     return std::string(text.substr(start, end == std::string_view::npos ? end : end - start));
 }
 
-int32_t ExtractByteCount(std::string_view line) {
+namespace {
+
+// The run of digits nearest before the first "BYTE" (any case) and its value;
+// value 0 when there is none or it does not fit a 32-bit signed integer.
+struct CountRun {
+    size_t first = 0;
+    int32_t value = 0;
+};
+
+CountRun DigitsBeforeBytes(std::string_view line) {
     size_t word = std::string_view::npos;
     for (size_t i = 0; i + 4 <= line.size(); ++i) {
         if (Upper(line[i]) == 'B' && Upper(line[i + 1]) == 'Y' && Upper(line[i + 2]) == 'T' &&
@@ -136,19 +145,28 @@ int32_t ExtractByteCount(std::string_view line) {
             break;
         }
     }
-    if (word == std::string_view::npos) return 0;
+    if (word == std::string_view::npos) return {};
     size_t last = word;  // one past the nearest digit before the word
     while (last > 0 && !IsDigit(line[last - 1])) --last;
-    if (last == 0) return 0;
+    if (last == 0) return {};
     size_t first = last - 1;
     while (first > 0 && IsDigit(line[first - 1])) --first;
-    if (last - first > 255) return 0;
+    if (last - first > 255) return {};
     long long value = 0;
     for (size_t i = first; i < last; ++i) {
         value = value * 10 + (line[i] - '0');
-        if (value > 0x7FFFFFFF) return 0;
+        if (value > 0x7FFFFFFF) return {};
     }
-    return static_cast<int32_t>(value);
+    return {first, static_cast<int32_t>(value)};
+}
+
+}  // namespace
+
+int32_t ExtractByteCount(std::string_view line) { return DigitsBeforeBytes(line).value; }
+
+int32_t AnnouncedByteCount(std::string_view line) {
+    const CountRun run = DigitsBeforeBytes(line);
+    return run.first == 0 ? 0 : run.value;
 }
 
 int PasvPort(std::string_view reply) {

@@ -40,6 +40,10 @@ std::string NthField(std::string_view text, char delimiter, int n);
 // 32-bit signed integer.
 int32_t ExtractByteCount(std::string_view line);
 
+// The byte count a RETR reply really announces: ExtractByteCount, except that
+// the reply code at the start of the line is no count (0: none announced).
+int32_t AnnouncedByteCount(std::string_view line);
+
 // The data port of a PASV reply, "227 ... (h1,h2,h3,h4,p1,p2)": p1 * 256 + p2.
 // The four address numbers are ignored: data always goes to the control host.
 // A reply without the numbers (or without the closing parenthesis) raises

@@ -27,6 +27,9 @@ TEST(FtpText, ExtractByteCountTakesTheNearestRunBeforeBytes) {
     };
     for (const auto& c : cases) EXPECT_EQ(ftp::ExtractByteCount(c.line), c.expected) << c.line;
     EXPECT_EQ(ftp::ExtractByteCount("1 " + std::string(300, '7') + " bytes"), 0);
+    // What a transfer is held to: the reply code is no announced count.
+    EXPECT_EQ(ftp::AnnouncedByteCount("226 bytes follow\r\n"), 0);
+    EXPECT_EQ(ftp::AnnouncedByteCount("150 a 12 b 34 ByTeS\r\n"), 34);
 }
 
 TEST(FtpText, PasvPortUsesTheLastTwoNumbersOnly) {

@@ -178,6 +178,9 @@ TEST(FtpDownload, Table) {
          {"Failure 9", "Failure 9"},
          -1,
          ""},
+        {"the reply code before \"bytes\" is no count to hold the data to",
+         R"({"replies":{"RETR":"150 Here come the bytes\r\n"},"data_size":5000})", false, 5000,
+         false, "", kSuccess, 150, ftptest::Pattern(5000)},
         // The server's 226 does not make a short transfer whole.
         {"fewer bytes than announced, active", kShortData, false, 5000, false,
          "Transfer ended after 16 of 50000 bytes", kShortFailure, 50000, ""},
