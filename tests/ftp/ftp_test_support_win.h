@@ -18,6 +18,7 @@
 
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
+#include "winui/handles.h"
 
 // Skips the current test when it runs without the scripted server.
 #define REQUIRE_SERVER(server) \
@@ -31,8 +32,7 @@ public:
     // Plays `scenarioJson` (one line of JSON) on a fresh port. Available()
     // is false when the test runs without the server.
     explicit ScriptServer(const std::string& scenarioJson);
-    ~ScriptServer();
-    bool Available() const { return admin_ != INVALID_SOCKET; }
+    bool Available() const { return admin_.valid(); }
     int Port() const { return port_; }
     // The commands received; waitForEnd waits (at most 2 s) for the control
     // connection to end first.
@@ -40,7 +40,7 @@ public:
 
 private:
     std::string ReadLine();
-    SOCKET admin_ = INVALID_SOCKET;
+    winui::UniqueSocket admin_;
     int port_ = 0;
     std::string pending_;
 };
