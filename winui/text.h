@@ -17,9 +17,6 @@ inline constexpr UINT kGb2312 = 936;
 std::wstring Widen(std::string_view bytes, UINT codePage = CP_ACP);
 std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP);
 
-// Bytes in a code page as a file name (a name from a list or a server).
-std::filesystem::path WidenPath(std::string_view bytes, UINT codePage = CP_ACP);
-
 // The running program file, however long its path.
 std::filesystem::path ProgramFile();
 

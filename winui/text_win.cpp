@@ -33,10 +33,6 @@ std::string Narrow(std::wstring_view text, UINT codePage) {
     return bytes;
 }
 
-std::filesystem::path WidenPath(std::string_view bytes, UINT codePage) {
-    return std::filesystem::path(Widen(bytes, codePage));
-}
-
 std::filesystem::path ProgramFile() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
