@@ -4,14 +4,15 @@
 #include <cstring>
 
 #include "ftp/ftp_text.h"
+#include "winui/application.h"
 #include "winui/message_pump.h"
+#include "winui/text.h"
 
 namespace ftp {
 namespace {
 
 constexpr wchar_t kSocketClass[] = L"AsyncSockWindowClass";
 constexpr int kWorkSize = 65536;
-constexpr int kHostEntrySize = 1024;  // MAXGETHOSTSTRUCT
 constexpr DWORD kDataPumpMs = 8;
 // CaptureFile takes up to four chunks per receive when they are waiting: every
 // receive costs round trips that would otherwise bound a fast transfer.
@@ -19,34 +20,6 @@ constexpr int kReceiveSize = 4 * kWorkSize;
 
 int liveComponents = 0;
 WSADATA winsockData{};
-
-// Closes a file handle when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-// A path as text in the system code page, for error messages.
-std::string AnsiText(const std::filesystem::path& path) {
-    const std::wstring& wide = path.native();
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                            nullptr, nullptr);
-    }
-    return text;
-}
 
 std::string SystemMessage(DWORD code) {
     char buffer[512] = {};
@@ -57,6 +30,11 @@ std::string SystemMessage(DWORD code) {
     return text;
 }
 
+std::string FileError(const char* what, const std::filesystem::path& name) {
+    const DWORD code = GetLastError();
+    return std::string(what) + " \"" + winui::Narrow(name.native()) + "\". " + SystemMessage(code);
+}
+
 }  // namespace
 
 int TAsyncSocket::LiveCount() { return liveComponents; }
@@ -64,7 +42,6 @@ int TAsyncSocket::LiveCount() { return liveComponents; }
 TAsyncSocket::TAsyncSocket()
     : window_(kSocketClass, &TAsyncSocket::WindowProc, this),
       workBuffer_(kWorkSize + 1, 0),
-      hostEntryBuffer_(kHostEntrySize),
       receiveBuffer_(kReceiveSize) {
     timer_ = std::make_unique<TWindowTimer>();
     timer_->SetEnabled(false);
@@ -99,9 +76,9 @@ void TAsyncSocket::InitializeWinsock() {
     }
 }
 
-SOCKET TAsyncSocket::NewSocket(bool linger) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, linger ? IPPROTO_TCP : 0);
-    if (s == INVALID_SOCKET) {
+winui::UniqueSocket TAsyncSocket::NewSocket(bool linger) {
+    winui::UniqueSocket s(socket(AF_INET, SOCK_STREAM, linger ? IPPROTO_TCP : 0));
+    if (!s) {
         HandleSocketError(WSAEWOULDBLOCK);
         throw ESocketError("Initializaton of windows sockets failed");
     }
@@ -110,42 +87,45 @@ SOCKET TAsyncSocket::NewSocket(bool linger) {
         LINGER l{};
         l.l_onoff = 1;
         l.l_linger = 0;
-        setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
+        setsockopt(s.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
     }
-    WSAAsyncSelect(s, window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
+    WSAAsyncSelect(s.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
     return s;
 }
 
-void TAsyncSocket::CloseSocketHandle(SOCKET s) {
-    // Notifications of a closed socket must not arrive after it is gone.
-    WSAAsyncSelect(s, window_.get(), 0, 0);
-    closesocket(s);
+void TAsyncSocket::CloseSocket(winui::UniqueSocket& socket) {
+    if (socket) WSAAsyncSelect(socket.get(), window_.get(), 0, 0);
+    socket.reset();
 }
 
-TAsyncSocket::~TAsyncSocket() {
-    // Waits of this object that are still on the stack see this and leave
-    // without touching it again.
+void TAsyncSocket::BeginDestruction() {
     *alive_ = false;
     destroying_ = true;
     canceled_ = true;
+}
+
+TAsyncSocket::~TAsyncSocket() {
+    BeginDestruction();
+    lookup_.reset();  // withdrawn; its buffer stays until the system lets go
     timer_.reset();
+    idleTimer_.reset();
     finalClose_ = true;
-    if (socket_ != INVALID_SOCKET) {
-        connected_ = false;
-        CloseSocketHandle(socket_);
-        socket_ = INVALID_SOCKET;
-    }
+    connected_ = false;
+    CloseSocket(socket_);
     if (counted_ && --liveComponents == 0) WSACleanup();
 }
 
 LRESULT CALLBACK TAsyncSocket::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TAsyncSocket*>(GetWindowLongPtrW(hwnd, 0));
+    auto* self = winui::HiddenWindow::OwnerOf<TAsyncSocket>(hwnd);
     if (self && msg >= WM_SOCKET_EVENT) {
-        try {
-            self->HandleSocketMessage(msg, wp, lp);
-        } catch (...) {
-            // Errors while handling a notification go no further.
-        }
+        winui::Guarded([&] {
+            try {
+                self->HandleSocketMessage(msg, wp, lp);
+            } catch (const ESocketError& e) {
+                // A handler freed the component: nothing went wrong.
+                if (e.Kind != SocketErrorKind::Destroyed) throw;
+            }
+        });
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -154,9 +134,9 @@ LRESULT CALLBACK TAsyncSocket::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 void TAsyncSocket::HandleSocketMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const WORD event = WSAGETSELECTEVENT(lp);
     const WORD error = WSAGETSELECTERROR(lp);
+    // A notification still queued for a socket closed since is stale.
+    if (static_cast<SOCKET>(wp) != socket_.get()) return;
     if (msg == WM_SOCKET_EVENT) {
-        // A notification still queued for a socket closed since is stale.
-        if (static_cast<SOCKET>(wp) != socket_) return;
         lastEventOk_ = error == 0;
         switch (event) {
             case FD_READ:
@@ -164,8 +144,12 @@ void TAsyncSocket::HandleSocketMessage(UINT msg, WPARAM wp, LPARAM lp) {
                     try {
                         Fire(DataReadHandler);
                     } catch (...) {
+                        // A read handler's failure goes no further, by design.
                     }
                 }
+                break;
+            case FD_WRITE:
+                writable_ = true;
                 break;
             case FD_ACCEPT:
                 connected_ = true;
@@ -174,31 +158,28 @@ void TAsyncSocket::HandleSocketMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 if (lastEventOk_) {
                     connected_ = true;
                     connectSeen_ = true;
-                    Fire(OnConnect, this);
+                    Fire(OnSocketConnect, this);
                 }
                 break;
             case FD_CLOSE:
+                if (error != 0) closeError_ = error;
                 // While data is still pending the close is left to the reader.
                 if (!DataAvailable()) RequestCloseSocket();
                 break;
             default:
                 break;
         }
-    } else if (msg == WM_SOCKET_LOOKUP) {
-        const bool lookup = lookupTask_ && reinterpret_cast<HANDLE>(wp) == lookupTask_;
-        const bool accept = static_cast<SOCKET>(wp) == socket_ && event == FD_ACCEPT;
-        if (!lookup && !accept) return;
-        if (lookup) lookupTask_ = nullptr;
+    } else if (msg == WM_SOCKET_LOOKUP && event == FD_ACCEPT) {
         lastEventOk_ = error == 0;
         eventDone_ = true;
-        if (accept) connected_ = true;
+        connected_ = true;
     }
 }
 
-void TAsyncSocket::Pump(const std::shared_ptr<bool>& alive, bool block, DWORD timeoutMs) {
+void TAsyncSocket::Pump(const AliveToken& alive, bool block, DWORD timeoutMs) {
     if (block) winui::WaitForMessage(timeoutMs);
     winui::ProcessMessages();
-    if (!*alive) throw EAbortError("Socket destroyed");
+    if (!*alive) throw EAbortError("Socket destroyed", SocketErrorKind::Destroyed);
 }
 
 void TAsyncSocket::ReportStatus(int level, const std::string& text) {
@@ -211,6 +192,7 @@ void TAsyncSocket::ReportStatus(int level, const std::string& text) {
             }
         }
     } catch (...) {
+        // A status text is never worth ending an operation for.
     }
 }
 
@@ -220,14 +202,21 @@ std::string TAsyncSocket::ErrorText(uint16_t code) {
     return WinsockErrorText(code);
 }
 
+void TAsyncSocket::RaiseSocketError(int code) {
+    const std::string text = ErrorText(static_cast<uint16_t>(code));
+    Fire(OnError, this, static_cast<uint16_t>(code), text);
+    throw ESocketError(text);
+}
+
 void TAsyncSocket::HandleSocketError(int ignored) {
     lastErrorNo_ = WSAGetLastError();
-    if (lastErrorNo_ != ignored && lastErrorNo_ > 10000) {
-        const int code = lastErrorNo_;
-        const std::string text = ErrorText(static_cast<uint16_t>(code));
-        Fire(OnError, this, static_cast<uint16_t>(code), text);
-        throw ESocketError(text);
-    }
+    if (lastErrorNo_ != ignored && lastErrorNo_ > 10000) RaiseSocketError(lastErrorNo_);
+}
+
+void TAsyncSocket::CheckClosedCleanly() {
+    if (closeError_ == 0) return;
+    lastErrorNo_ = closeError_;
+    RaiseSocketError(closeError_);
 }
 
 void TAsyncSocket::TimerOn() {
@@ -248,6 +237,26 @@ void TAsyncSocket::TimerTriggered() {
     timedOut_ = true;
     eventDone_ = true;
     Abort();
+}
+
+void TAsyncSocket::IdleTimerRestart() {
+    if (IdleTimeOut <= 0) return;
+    if (!idleTimer_) {
+        idleTimer_ = std::make_unique<TWindowTimer>();
+        idleTimer_->SetEnabled(false);
+        // Ends the running wait as a time-out does: nothing came for too long.
+        idleTimer_->SetOnTimer([this](TWindowTimer* timer) {
+            timer->SetEnabled(false);
+            Cancel();
+        });
+    }
+    idleTimer_->SetInterval(static_cast<UINT>(IdleTimeOut));
+    idleTimer_->SetEnabled(false);  // the setters act on a change only
+    idleTimer_->SetEnabled(true);
+}
+
+void TAsyncSocket::IdleTimerOff() {
+    if (idleTimer_) idleTimer_->SetEnabled(false);
 }
 
 void TAsyncSocket::Cancel() {
@@ -286,44 +295,37 @@ void TAsyncSocket::ResolveHost() {
         return;
     }
     address_.sin_addr.s_addr = 0;
-    TimerOn();
-    eventDone_ = false;
-    std::shared_ptr<bool> alive = alive_;
-    try {
-        lookupTask_ = WSAAsyncGetHostByName(window_.get(), WM_SOCKET_LOOKUP, workBuffer_.data(),
-                                            hostEntryBuffer_.data(), kHostEntrySize);
-        if (!lookupTask_) {
-            lastEventOk_ = false;
-            eventDone_ = true;
-        }
-        while (!eventDone_ && !timedOut_ && !canceled_) Pump(alive, true);
-    } catch (...) {
-        if (*alive) TimerOff();
-        throw;
+    {
+        TimedWait wait(*this);
+        eventDone_ = false;
+        AliveToken alive = alive_;
+        lookup_ = std::make_unique<HostLookup>(workBuffer_.data());
+        while (!lookup_->Done() && !timedOut_ && !canceled_) Pump(alive, true);
     }
-    TimerOff();
-    if (timedOut_) throw ESocketError("Host Lookup Timed Out");
-    if (canceled_) throw ESocketError("Host Lookup Canceled");
-    if (!lastEventOk_) throw ESocketError("Host Lookup Failed");
-    const auto* entry = reinterpret_cast<const hostent*>(hostEntryBuffer_.data());
-    if (entry->h_addr_list && entry->h_addr_list[0] && entry->h_length == 4) {
-        std::memcpy(&address_.sin_addr.s_addr, entry->h_addr_list[0], 4);
+    const bool done = lookup_->Done();
+    const std::optional<uint32_t> found = lookup_->Address();
+    lookup_.reset();  // withdraws a lookup that did not finish
+    if (!done) {
+        if (timedOut_) throw ESocketError("Host Lookup Timed Out", SocketErrorKind::LookupTimedOut);
+        throw ESocketError("Host Lookup Canceled", SocketErrorKind::LookupCanceled);
     }
+    lastEventOk_ = found.has_value();
+    if (!found) throw ESocketError("Host Lookup Failed", SocketErrorKind::LookupFailed);
+    address_.sin_addr.s_addr = *found;
     Fire(OnHostResolved, this);
 }
 
 void TAsyncSocket::Connect() {
     ReportStatus(8, "Connecting");
     canceled_ = false;
+    closeError_ = 0;
     if (connected_) throw ESocketError("Already connected");
     for (int pass = 0;; ++pass) {
         try {
             ResolveHost();
         } catch (const ESocketError& e) {
-            if (e.Message == "Host Lookup Timed Out" || e.Message == "Host Lookup Canceled" ||
-                e.Message == "Socket destroyed") {
-                throw;
-            }
+            // Only a resolver's "no" is left to the invalid-host handler.
+            if (e.Kind != SocketErrorKind::LookupFailed) throw;
         }
         if (address_.sin_addr.s_addr != 0) break;
         if (pass == 0 && OnInvalidHost) {
@@ -339,24 +341,20 @@ void TAsyncSocket::Connect() {
     eventDone_ = false;
     lastEventOk_ = true;
     connectSeen_ = false;
-    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address_), sizeof address_) ==
+    if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address_), sizeof address_) ==
         SOCKET_ERROR) {
         HandleSocketError(WSAEWOULDBLOCK);
     }
-    TimerOn();
-    std::shared_ptr<bool> alive = alive_;
-    try {
+    {
+        TimedWait wait(*this);
+        AliveToken alive = alive_;
         // connectSeen_: a peer that accepts and closes at once may have its
         // close handled in the same pass as the connect; that is no reason to
         // wait on until the time-out (or for ever without one).
         while (!connected_ && !connectSeen_ && !timedOut_ && !canceled_ && lastEventOk_) {
             Pump(alive, true);
         }
-    } catch (...) {
-        if (*alive) TimerOff();
-        throw;
     }
-    TimerOff();
     if (!timedOut_ && !canceled_ && lastEventOk_) return;
     Fire(OnConnectionFailed, this);
     if (timedOut_) throw ESocketError("Connection Timed out");
@@ -372,52 +370,63 @@ void TAsyncSocket::Disconnect() {
 void TAsyncSocket::RequestCloseSocket() {
     ReportStatus(4, "Request Close Socket");
     connected_ = false;
-    if (socket_ == INVALID_SOCKET) return;
-    const SOCKET s = socket_;
-    socket_ = INVALID_SOCKET;
-    WSAAsyncSelect(s, window_.get(), 0, 0);
-    if (closesocket(s) == SOCKET_ERROR) {
-        if (!finalClose_) socket_ = NewSocket(false);
+    if (!socket_) return;
+    WSAAsyncSelect(socket_.get(), window_.get(), 0, 0);
+    const bool closed = closesocket(socket_.release()) != SOCKET_ERROR;
+    if (!finalClose_) socket_ = NewSocket(false);
+    if (!closed) {
         HandleSocketError(WSAEWOULDBLOCK);
         return;
     }
-    if (!finalClose_) socket_ = NewSocket(false);
     if (!destroying_) Fire(OnDisconnect, this);
 }
 
 // ---- Sending ----
 
-void TAsyncSocket::SendBuffer(const char* buffer, uint16_t length) {
-    ReportStatus(4, "Sending Buffer");
-    TimerOn();
+void TAsyncSocket::WaitUntilWritable() {
+    // Write notifications are asked for only now: asking makes the system
+    // post one as soon as the peer has taken enough to send again.
+    writable_ = false;
+    WSAAsyncSelect(socket_.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask | FD_WRITE);
+    AliveToken alive = alive_;
     try {
-        if (!canceled_) {
-            size_t total = length;
-            if (total == 0) total = strnlen(buffer, 65536);
-            if (total > 65535) throw ERangeError("Range check error");
-            size_t remaining = total;
-            // No message processing here: a send can be ended neither by the
-            // time-out nor by a cancel from another handler.
-            do {
-                const int sent =
-                    send(socket_, buffer + (total - remaining), static_cast<int>(remaining), 0);
-                if (sent == 0) break;
-                if (sent == SOCKET_ERROR) {
-                    HandleSocketError(WSAEWOULDBLOCK);
-                    continue;
-                }
-                remaining -= static_cast<size_t>(sent);
-            } while (remaining != 0 && !canceled_);
-        }
-        if (canceled_) {
-            canceled_ = false;
-            throw EAbortError("Socket send aborted");
-        }
+        while (!writable_ && !canceled_ && !timedOut_) Pump(alive, true);
     } catch (...) {
-        TimerOff();
+        if (*alive) {
+            WSAAsyncSelect(socket_.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
+        }
         throw;
     }
-    TimerOff();
+    WSAAsyncSelect(socket_.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
+    // A time-out ends a send like a cancel: a peer that takes nothing more
+    // would otherwise hold the program for good.
+    if (timedOut_) canceled_ = true;
+}
+
+void TAsyncSocket::SendBuffer(const char* buffer, uint16_t length) {
+    ReportStatus(4, "Sending Buffer");
+    TimedWait wait(*this);
+    if (!canceled_) {
+        size_t total = length;
+        if (total == 0) total = strnlen(buffer, 65536);
+        if (total > 65535) throw ERangeError("Range check error");
+        size_t remaining = total;
+        do {
+            const int sent =
+                send(socket_.get(), buffer + (total - remaining), static_cast<int>(remaining), 0);
+            if (sent == 0) break;
+            if (sent == SOCKET_ERROR) {
+                HandleSocketError(WSAEWOULDBLOCK);
+                WaitUntilWritable();
+                continue;
+            }
+            remaining -= static_cast<size_t>(sent);
+        } while (remaining != 0 && !canceled_);
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket send aborted");
+    }
 }
 
 void TAsyncSocket::Write(const std::string& text) {
@@ -438,13 +447,13 @@ void TAsyncSocket::Writeln(const std::string& text) {
 bool TAsyncSocket::DataAvailable() {
     ReportStatus(8, "Data Available");
     char c;
-    return recv(socket_, &c, 1, MSG_PEEK) == 1;
+    return recv(socket_.get(), &c, 1, MSG_PEEK) == 1;
 }
 
 TAsyncSocket::InputState TAsyncSocket::PollInput() {
     ReportStatus(8, "Data Available");
     char c;
-    const int n = recv(socket_, &c, 1, MSG_PEEK);
+    const int n = recv(socket_.get(), &c, 1, MSG_PEEK);
     if (n == 1) return InputState::Data;
     if (n == 0) return InputState::Closed;
     lastErrorNo_ = WSAGetLastError();
@@ -457,26 +466,26 @@ TAsyncSocket::InputState TAsyncSocket::PollInput() {
 void TAsyncSocket::ClearInput() {
     ReportStatus(8, "Clearing Input");
     std::vector<char> scratch(kWorkSize);
-    recv(socket_, scratch.data(), kWorkSize, 0);
+    recv(socket_.get(), scratch.data(), kWorkSize, 0);
 }
 
 std::string TAsyncSocket::Read(uint16_t count) {
     ReportStatus(8, "Read( " + std::to_string(count) + " )");
     if (count == 0) {
-        const int n = recv(socket_, workBuffer_.data(), 65535, MSG_PEEK);
+        const int n = recv(socket_.get(), workBuffer_.data(), 65535, MSG_PEEK);
         if (n == SOCKET_ERROR) {
             HandleSocketError(WSAEWOULDBLOCK);
             return {};
         }
         if (n <= 0) return {};
-        const int got = recv(socket_, workBuffer_.data(), n, 0);
+        const int got = recv(socket_.get(), workBuffer_.data(), n, 0);
         return got > 0 ? std::string(workBuffer_.data(), got) : std::string();
     }
-    std::shared_ptr<bool> alive = alive_;
+    AliveToken alive = alive_;
     do {
-        const int n = recv(socket_, workBuffer_.data(), count, MSG_PEEK);
+        const int n = recv(socket_.get(), workBuffer_.data(), count, MSG_PEEK);
         if (n >= count) {
-            const int got = recv(socket_, workBuffer_.data(), count, 0);
+            const int got = recv(socket_.get(), workBuffer_.data(), count, 0);
             return std::string(workBuffer_.data(), got > 0 ? got : 0);
         }
         if (n == 0) return {};
@@ -493,51 +502,39 @@ std::string TAsyncSocket::Read(uint16_t count) {
 
 std::string TAsyncSocket::ReadLn(bool keepUnterminated) {
     ReportStatus(8, "ReadLn");
-    TimerOn();
-    std::shared_ptr<bool> alive = alive_;
+    TimedWait wait(*this);
+    AliveToken alive = alive_;
     std::string line;
-    try {
-        const auto ended = [&] { return canceled_ || (timedOut_ && ReadEndsOnTimeOut()); };
-        do {
-            if (line.size() >= static_cast<size_t>(kWorkSize)) {
-                throw ERangeError("Reply line too long");
-            }
-            const int room = kWorkSize - static_cast<int>(line.size());
-            const int n = recv(socket_, workBuffer_.data(), room, MSG_PEEK);
-            bool wait = false;
-            if (n == 0) {
-                TimerOff();
-                return keepUnterminated ? line : std::string();
-            }
-            if (n == SOCKET_ERROR) {
-                lastErrorNo_ = WSAGetLastError();
-                if (lastErrorNo_ == WSAENOTCONN) {
-                    TimerOff();
-                    return keepUnterminated ? line : std::string();
-                }
-                HandleSocketError(WSAEWOULDBLOCK);
-                wait = true;
-            } else {
-                const void* lf = std::memchr(workBuffer_.data(), '\n', static_cast<size_t>(n));
-                if (lf) {
-                    const int take =
-                        static_cast<int>(static_cast<const char*>(lf) - workBuffer_.data()) + 1;
-                    const int got = recv(socket_, workBuffer_.data(), take, 0);
-                    if (got > 0) line.append(workBuffer_.data(), static_cast<size_t>(got));
-                    TimerOff();
-                    return line;
-                }
-                const int got = recv(socket_, workBuffer_.data(), n, 0);
+    const auto ended = [&] { return canceled_ || (timedOut_ && ReadEndsOnTimeOut()); };
+    do {
+        if (line.size() >= static_cast<size_t>(kWorkSize)) {
+            throw ERangeError("Reply line too long");
+        }
+        const int room = kWorkSize - static_cast<int>(line.size());
+        const int n = recv(socket_.get(), workBuffer_.data(), room, MSG_PEEK);
+        bool block = false;
+        if (n == 0) return keepUnterminated ? line : std::string();
+        if (n == SOCKET_ERROR) {
+            lastErrorNo_ = WSAGetLastError();
+            if (lastErrorNo_ == WSAENOTCONN) return keepUnterminated ? line : std::string();
+            HandleSocketError(WSAEWOULDBLOCK);
+            block = true;
+        } else {
+            const void* lf = std::memchr(workBuffer_.data(), '\n', static_cast<size_t>(n));
+            if (lf) {
+                const int take =
+                    static_cast<int>(static_cast<const char*>(lf) - workBuffer_.data()) + 1;
+                const int got = recv(socket_.get(), workBuffer_.data(), take, 0);
                 if (got > 0) line.append(workBuffer_.data(), static_cast<size_t>(got));
+                return line;
             }
-            Pump(alive, wait);
-        } while (!ended());
-        canceled_ = false;
-        throw EAbortError("Socket readln aborted");
-    } catch (...) {
-        if (*alive) TimerOff();
-        throw;
-    }
+            const int got = recv(socket_.get(), workBuffer_.data(), n, 0);
+            if (got > 0) line.append(workBuffer_.data(), static_cast<size_t>(got));
+        }
+        Pump(alive, block);
+    } while (!ended());
+    canceled_ = false;
+    throw EAbortError("Socket readln aborted");
 }
 
 std::string TAsyncSocket::Transaction(const std::string& command) {
@@ -552,64 +549,72 @@ std::string TAsyncSocket::Transaction(const std::string& command) {
     return lastReply_;
 }
 
-void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName) {
+void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName, int64_t limit,
+                               const std::string& overflowText) {
     ReportStatus(8, "CaptureFile");
     bytesRecvd_ = 0;
-    TimerOn();
-    std::shared_ptr<bool> alive = alive_;
-    try {
-        FileHandle file(CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE) {
-            throw selvane::Exception("Cannot create file \"" + AnsiText(fileName) + "\". " +
-                                     SystemMessage(GetLastError()));
+    TimedWait wait(*this);
+    AliveToken alive = alive_;
+    struct IdleOff {
+        TAsyncSocket& socket;
+        AliveToken alive;
+        ~IdleOff() {
+            if (*alive) socket.IdleTimerOff();
         }
-        DWORD lastPump = GetTickCount();
-        while (!canceled_) {
-            const int n = recv(socket_, receiveBuffer_.data(), kReceiveSize, 0);
-            bool wait = false;
-            if (n > 0) {
-                // One receive may bring several chunks; each is written and
-                // announced on its own, as if it had been received alone.
-                for (int offset = 0; offset < n; offset += kWorkSize) {
-                    const DWORD piece = static_cast<DWORD>(std::min(kWorkSize, n - offset));
-                    DWORD written = 0;
-                    if (!WriteFile(file.get(), receiveBuffer_.data() + offset, piece, &written,
-                                   nullptr) ||
-                        written != piece) {
-                        throw selvane::Exception("Cannot write file \"" + AnsiText(fileName) +
-                                                 "\". " + SystemMessage(GetLastError()));
-                    }
-                    bytesRecvd_ += static_cast<int32_t>(piece);
-                    Fire(OnPacketRecvd, this);
+    } idleOff{*this, alive_};
+    IdleTimerRestart();
+    winui::UniqueFile file(CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw selvane::Exception(FileError("Cannot create file", fileName));
+    DWORD lastPump = GetTickCount();
+    while (!canceled_) {
+        const int n = recv(socket_.get(), receiveBuffer_.data(), kReceiveSize, 0);
+        bool block = false;
+        if (n > 0) {
+            IdleTimerRestart();
+            // One receive may bring several chunks; each is written and
+            // announced on its own, as if it had been received alone.
+            for (int offset = 0; offset < n; offset += kWorkSize) {
+                DWORD piece = static_cast<DWORD>(std::min(kWorkSize, n - offset));
+                bool overflow = false;
+                if (limit >= 0 && bytesRecvd_ + static_cast<int64_t>(piece) > limit) {
+                    // Nothing beyond the limit reaches the file.
+                    piece = static_cast<DWORD>(limit - bytesRecvd_);
+                    overflow = true;
                 }
-                TimerOn();  // keeps a running timer: the time-out counts from the start
-            } else if (n == 0) {
-                break;
-            } else {
-                lastErrorNo_ = WSAGetLastError();
-                if (lastErrorNo_ == WSAENOTCONN) break;
-                HandleSocketError(WSAEWOULDBLOCK);
-                wait = true;
+                DWORD written = 0;
+                if (piece != 0 && (!WriteFile(file.get(), receiveBuffer_.data() + offset, piece,
+                                              &written, nullptr) ||
+                                   written != piece)) {
+                    throw selvane::Exception(FileError("Cannot write file", fileName));
+                }
+                bytesRecvd_ += static_cast<int32_t>(piece);
+                if (overflow) throw ESocketError(overflowText, SocketErrorKind::LongTransfer);
+                Fire(OnPacketRecvd, this);
             }
-            // While data keeps coming the queue is run every few milliseconds
-            // rather than after every chunk: each look at the queue costs a
-            // round trip that would otherwise slow a fast transfer down.
-            const DWORD now = GetTickCount();
-            if (wait || now - lastPump >= kDataPumpMs) {
-                Pump(alive, wait);
-                lastPump = now;
-            }
+            TimerOn();  // keeps a running timer: the time-out counts from the start
+        } else if (n == 0) {
+            break;
+        } else {
+            lastErrorNo_ = WSAGetLastError();
+            if (lastErrorNo_ == WSAENOTCONN) break;
+            HandleSocketError(WSAEWOULDBLOCK);
+            block = true;
         }
-        if (canceled_) {
-            canceled_ = false;
-            throw EAbortError("Socket send aborted");
+        // While data keeps coming the queue is run every few milliseconds
+        // rather than after every chunk: each look at the queue costs a
+        // round trip that would otherwise slow a fast transfer down.
+        const DWORD now = GetTickCount();
+        if (block || now - lastPump >= kDataPumpMs) {
+            Pump(alive, block);
+            lastPump = now;
         }
-    } catch (...) {
-        if (*alive) TimerOff();
-        throw;
     }
-    TimerOff();
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket send aborted");
+    }
+    CheckClosedCleanly();
 }
 
 // ---- Listening ----
@@ -621,49 +626,54 @@ void TAsyncSocket::Listen(bool acceptWait) {
     address_.sin_addr.s_addr = INADDR_ANY;
     address_.sin_port = htons(static_cast<u_short>(Port));
     eventDone_ = false;
-    bind(socket_, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
-    WSAAsyncSelect(socket_, window_.get(), acceptWait ? WM_SOCKET_LOOKUP : WM_SOCKET_EVENT,
+    closeError_ = 0;
+    bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
+    WSAAsyncSelect(socket_.get(), window_.get(), acceptWait ? WM_SOCKET_LOOKUP : WM_SOCKET_EVENT,
                    FD_ACCEPT);
-    listen(socket_, 1);
+    listen(socket_.get(), 1);
 }
 
 SOCKET TAsyncSocket::Accept() {
     ReportStatus(4, "Accepting");
-    std::shared_ptr<bool> alive = alive_;
-    // A server that never opens the data connection would hold this wait for
-    // good; the time-out cancels it ("Accepting Canceled").
-    TimerOn();
-    try {
-        while (!eventDone_ && !canceled_) Pump(alive, true);
-    } catch (...) {
-        if (*alive) TimerOff();
-        throw;
+    AliveToken alive = alive_;
+    {
+        // A server that never opens the data connection would hold this wait
+        // for good; the time-out and the idle time-out cancel it.
+        TimedWait wait(*this);
+        IdleTimerRestart();
+        try {
+            while (!eventDone_ && !canceled_) Pump(alive, true);
+        } catch (...) {
+            if (*alive) IdleTimerOff();
+            throw;
+        }
+        IdleTimerOff();
     }
-    TimerOff();
     if (canceled_) throw ESocketError("Accepting Canceled");
     if (!lastEventOk_) throw ESocketError("Error creating Data Connection");
     sockaddr_in peer{};
     int size = sizeof peer;
-    const SOCKET s = accept(socket_, reinterpret_cast<sockaddr*>(&peer), &size);
-    if (s == INVALID_SOCKET) {
+    winui::UniqueSocket accepted(accept(socket_.get(), reinterpret_cast<sockaddr*>(&peer), &size));
+    if (!accepted) {
         HandleSocketError(WSAEWOULDBLOCK);
         throw ESocketError("Error creating Data Connection");
     }
-    WSAAsyncSelect(s, window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
+    WSAAsyncSelect(accepted.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
     address_ = peer;
-    return s;
+    return accepted.release();
 }
 
 void TAsyncSocket::AdoptAcceptedSocket(SOCKET accepted) {
-    if (socket_ != INVALID_SOCKET) CloseSocketHandle(socket_);
-    socket_ = accepted;
+    CloseSocket(socket_);
+    socket_.reset(accepted);
     connected_ = true;
+    closeError_ = 0;
 }
 
 std::string TAsyncSocket::PortAddressText() {
     sockaddr_in local{};
     int size = sizeof local;
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size);
+    getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&local), &size);
     uint8_t bytes[4];
     std::memcpy(bytes, &local.sin_addr.s_addr, 4);
     return ftp::PortAddressText(bytes);
@@ -672,7 +682,7 @@ std::string TAsyncSocket::PortAddressText() {
 std::string TAsyncSocket::PortNumberText() {
     sockaddr_in local{};
     int size = sizeof local;
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &size);
+    getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&local), &size);
     return ftp::PortNumberText(ntohs(local.sin_port));
 }
 

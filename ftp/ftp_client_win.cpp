@@ -4,23 +4,13 @@
 #include <optional>
 
 #include "winui/message_pump.h"
+#include "winui/text.h"
 
 namespace ftp {
 namespace {
 
 // The text of the failure raised when the server hangs up instead of replying.
 constexpr char kClosedByServer[] = "Connection closed by the server";
-
-// A remote name (bytes in the system code page) as a local file name.
-std::filesystem::path PathFromAnsi(const std::string& name) {
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
-    }
-    return std::filesystem::path(wide);
-}
 
 }  // namespace
 
@@ -34,9 +24,7 @@ TFtpClient::TFtpClient() {
 TFtpClient::~TFtpClient() {
     // No QUIT, no events and no status texts while going away; a running
     // transfer is cancelled and its data connection freed here.
-    *alive_ = false;
-    destroying_ = true;
-    canceled_ = true;
+    BeginDestruction();
     if (dataSocket_) dataSocket_->Cancel();
     dataSocket_.reset();
 }
@@ -76,20 +64,20 @@ std::string TFtpClient::Transaction(const std::string& command) {
 }
 
 void TFtpClient::CheckLoginReply() {
-    if (lastReply_.empty()) {
+    if (LastReply().empty()) {
         // The server hung up: a login that got no answer has not succeeded.
         Fire(OnConnectionFailed, this);
         throw FTPException(kClosedByServer);
     }
-    if (LoginReplyFailed(replyNumber_)) {
+    if (LoginReplyFailed(ReplyNumber())) {
         Fire(OnConnectionFailed, this);
-        throw FTPException(lastReply_);
+        throw FTPException(LastReply());
     }
 }
 
 void TFtpClient::Connect() {
-    canceled_ = false;
-    if (connected_) return;
+    SetCanceled(false);
+    if (Connected()) return;
     ClearInput();
     SetState(FtpState::Connecting);
     try {
@@ -99,7 +87,7 @@ void TFtpClient::Connect() {
         throw;
     }
     binaryType_ = false;
-    std::shared_ptr<bool> alive = alive_;
+    const AliveToken alive = Alive();
     // Until the login ends, the time-out also ends the control reads, so a
     // server that accepts and then says nothing does not hold the caller.
     loginRunning_ = true;
@@ -119,7 +107,7 @@ void TFtpClient::Connect() {
             SetState(FtpState::FirewallLogin);
             Transaction("USER " + FWUserID);
             CheckLoginReply();
-            if (replyNumber_ == 331) {
+            if (ReplyNumber() == 331) {
                 ReportStatus(1, "PASS ");
                 Transaction("PASS " + FWPassword);
                 CheckLoginReply();
@@ -143,7 +131,7 @@ void TFtpClient::Connect() {
                     break;
             }
             // The proxy's answer is not judged, but silence is.
-            if (lastReply_.empty()) CheckLoginReply();
+            if (LastReply().empty()) CheckLoginReply();
         }
         if (Proxy.empty() || FirewallType != FTUser) {
             SetState(FtpState::User);
@@ -151,7 +139,7 @@ void TFtpClient::Connect() {
             Transaction("USER " + UserID);
             CheckLoginReply();
         }
-        if (replyNumber_ == 331) {
+        if (ReplyNumber() == 331) {
             SetState(FtpState::Password);
             ReportStatus(1, "PASS ");  // the password itself is never reported
             Transaction("PASS " + Password);
@@ -167,7 +155,7 @@ void TFtpClient::Connect() {
         try {
             throw;
         } catch (const EAbortError&) {
-            readTimedOut = timedOut_ && loginRunning_;
+            readTimedOut = TimedOut() && loginRunning_;
         } catch (...) {
         }
         if (readTimedOut) {
@@ -192,15 +180,15 @@ void TFtpClient::Connect() {
 }
 
 void TFtpClient::Disconnect() {
-    canceled_ = false;
-    if (!connected_) return;
-    std::shared_ptr<bool> alive = alive_;
+    SetCanceled(false);
+    if (!Connected()) return;
+    const AliveToken alive = Alive();
     SetState(FtpState::Quitting);
     try {
         ReportStatus(1, "QUIT");
         if (DataAvailable()) Read(0);
         Transaction("QUIT");
-        if (CommandReplyFailed(replyNumber_)) throw FTPException(lastReply_);
+        if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
     } catch (...) {
         if (!*alive) throw;
         TAsyncSocket::Disconnect();
@@ -217,15 +205,43 @@ void TFtpClient::ActiveSetup(std::string& portCommand) {
     portCommand = "PORT " + PortAddressText() + dataSocket_->PortNumberText();
 }
 
+std::filesystem::path TFtpClient::LocalNameFor(const std::string& remoteFile) const {
+    // Only a plain name may come from the server: a remote name with folders
+    // ("..\x", "C:\x") would otherwise choose where the file lands.
+    const std::optional<std::wstring> name = LocalNameFromRemote(winui::Widen(remoteFile));
+    if (!name) throw selvane::Exception("Refused local file name for " + remoteFile);
+    return std::filesystem::path(*name);
+}
+
+void TFtpClient::ReceiveFile(const std::filesystem::path& localFile, int32_t announced,
+                             int64_t maxBytes) {
+    int64_t limit = announced > 0 ? announced : -1;
+    std::string overflow = "More data than the " + std::to_string(announced) + " bytes announced";
+    if (maxBytes >= 0 && (limit < 0 || maxBytes < limit)) {
+        limit = maxBytes;
+        overflow = "Download larger than " + std::to_string(maxBytes) + " bytes";
+    }
+    dataSocket_->CaptureFile(localFile, limit, overflow);
+}
+
 void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile) {
+    Download(remoteFile, localFile, MaxBytes);
+}
+
+void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile,
+                          int64_t maxBytes) {
     RefuseNestedTransfer();
-    canceled_ = false;
-    std::shared_ptr<bool> alive = alive_;
+    SetCanceled(false);
+    lastDownloadSucceeded_ = false;
+    const AliveToken alive = Alive();
     try {
         CheckConnection();
+        const std::filesystem::path target =
+            localFile.empty() ? LocalNameFor(remoteFile) : localFile;
         if (DataAvailable()) Read(0);
         dataSocket_ = std::make_unique<TAsyncSocket>();
         dataSocket_->TimeOut = TimeOut;
+        dataSocket_->IdleTimeOut = IdleTimeOut;
         if (OnPacketRecvd) dataSocket_->OnPacketRecvd = OnPacketRecvd;
 
         // The transfer itself; returns the reply line when a reply refused it.
@@ -236,12 +252,13 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 // line ends in: the game's files are binary.
                 const std::string reply = Transaction("TYPE I");
                 if (reply.empty()) return std::string(kClosedByServer);
-                if (CommandReplyFailed(replyNumber_)) return reply;
+                if (CommandReplyFailed(ReplyNumber())) return reply;
                 binaryType_ = true;
             }
             if (Passive) {
                 const std::string reply = Transaction("PASV");
-                if (PasvReplyFailed(replyNumber_)) return reply;
+                if (reply.empty()) return std::string(kClosedByServer);
+                if (PasvReplyFailed(ReplyNumber())) return reply;
                 dataSocket_->Port = PasvPort(reply);
                 dataSocket_->Host = Host;  // the reply's own address is not trusted
                 dataSocket_->Connect();
@@ -249,42 +266,44 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 std::string portCommand;
                 ActiveSetup(portCommand);
                 const std::string reply = Transaction(portCommand);
-                if (CommandReplyFailed(replyNumber_)) return reply;
+                if (reply.empty()) return std::string(kClosedByServer);
+                if (CommandReplyFailed(ReplyNumber())) return reply;
             }
             const std::string retr = "RETR " + remoteFile;
             if (!IsSafeCommand(retr))
                 throw FTPException("Refused command with a line break or NUL");
             ReportStatus(1, retr);
-            bytesTotal_ = 0;
+            SetBytesTotal(0);
             std::string last = TAsyncSocket::Transaction(retr);
             if (HasNul(last)) throw FTPException("Malformed reply from the server");
-            if (CommandReplyFailed(replyNumber_)) return last;
+            if (CommandReplyFailed(ReplyNumber())) return last;
             if (last.empty()) return std::string(kClosedByServer);
-            bytesTotal_ = ExtractByteCount(last);
+            SetBytesTotal(ExtractByteCount(last));
             while (ContinuesReply(last)) {
                 last = ControlReadLn();
                 ReportStatus(1, last);
-                if (bytesTotal_ == 0) bytesTotal_ = ExtractByteCount(last);
+                if (BytesTotal() == 0) SetBytesTotal(ExtractByteCount(last));
             }
             if (!Passive) dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
-            bytesTotal_ = ExtractByteCount(last);
+            SetBytesTotal(ExtractByteCount(last));
+            const int32_t announced = AnnouncedByteCount(last);
             SetState(FtpState::Transfer);
             Fire(OnTransactionStart, this);
-            if (canceled_ || timedOut_) {
+            if (Canceled() || TimedOut()) {
                 // Nothing was received: this is no success, whatever follows.
                 throw EAbortError("Socket send aborted");
             }
-            dataSocket_->CaptureFile(localFile.empty() ? PathFromAnsi(remoteFile) : localFile);
+            ReceiveFile(target, announced, maxBytes);
             Fire(OnTransactionStop, this);
             dataSocket_->RequestCloseSocket();
-            bytesTotal_ = dataSocket_->BytesRecvd();
-            ReportStatus(1, "Received " + std::to_string(bytesTotal_) + " Bytes");
+            SetBytesTotal(dataSocket_->BytesRecvd());
+            ReportStatus(1, "Received " + std::to_string(BytesTotal()) + " Bytes");
             SetState(FtpState::FinalReply);
             std::optional<std::string> refused;
-            if (!canceled_ && !timedOut_) {
+            if (!Canceled() && !TimedOut()) {
                 last = ControlReadLn();
                 ReportStatus(1, last);
-                if (!canceled_ && !timedOut_) last = ReadReplyRest(last);
+                if (!Canceled() && !TimedOut()) last = ReadReplyRest(last);
                 // A transfer the server reports as failed, or whose report never
                 // came, has not delivered the file.
                 if (last.empty()) {
@@ -296,6 +315,13 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 ReportStatus(1, last);
             }
             Fire(OnTransactionStop, this);
+            // A data connection that ended early looks like a complete one
+            // to the server: only the count it announced tells them apart.
+            if (!refused && announced > 0 && BytesTotal() < announced) {
+                throw ESocketError("Transfer ended after " + std::to_string(BytesTotal()) + " of " +
+                                       std::to_string(announced) + " bytes",
+                                   SocketErrorKind::ShortTransfer);
+            }
             return refused;
         };
 
@@ -303,8 +329,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         const auto endTransfer = [&] {
             dataSocket_.reset();
             SetState(FtpState::LoggedIn);
-            if (canceled_) {
-                canceled_ = false;
+            if (Canceled()) {
+                SetCanceled(false);
                 SetState(FtpState::Aborting);
                 Transaction("ABOR");
                 SetState(FtpState::LoggedIn);
@@ -328,6 +354,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             throw;
         }
         endTransfer();
+        lastDownloadSucceeded_ = succeeded;
         if (succeeded) Fire(OnSuccess, cmdDownload);
     } catch (...) {
         if (!*alive) throw;
@@ -347,8 +374,8 @@ void TFtpClient::RefuseNestedTransfer() {
 }
 
 void TFtpClient::DrainAfterAbort() {
-    canceled_ = false;
-    std::shared_ptr<bool> alive = alive_;
+    SetCanceled(false);
+    const AliveToken alive = Alive();
     const DWORD start = GetTickCount();
     constexpr DWORD kDrainMs = 950;  // 1.1e-5 of a day
     std::string text;
@@ -363,11 +390,12 @@ void TFtpClient::DrainAfterAbort() {
 
 void TFtpClient::NList() {
     RefuseNestedTransfer();
-    canceled_ = false;
+    SetCanceled(false);
     CheckConnection();
-    std::shared_ptr<bool> alive = alive_;
+    const AliveToken alive = Alive();
     dataSocket_ = std::make_unique<TAsyncSocket>();
     dataSocket_->TimeOut = TimeOut;
+    dataSocket_->IdleTimeOut = IdleTimeOut;
     bool succeeded = false;
     try {
         if (DataAvailable()) Read(0);
@@ -376,53 +404,54 @@ void TFtpClient::NList() {
         ActiveSetup(portCommand);
         ReportStatus(1, portCommand);
         Transaction(portCommand);
-        if (CommandReplyFailed(replyNumber_)) throw FTPException(lastReply_);
+        if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
         ReportStatus(1, "NLST");
         std::string last = Transaction("NLST");
-        if (CommandReplyFailed(replyNumber_)) throw FTPException(lastReply_);
+        if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
         if (last.empty()) throw FTPException(kClosedByServer);
-        bytesTotal_ = ExtractByteCount(last);
+        SetBytesTotal(ExtractByteCount(last));
         dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
         SetState(FtpState::Transfer);
         Fire(OnTransactionStart, this);
         // A listing that was never read is no success: an empty list would
         // pass for a server without the expected files.
-        if (canceled_ || timedOut_) throw EAbortError("Socket readln aborted");
+        if (Canceled() || TimedOut()) throw EAbortError("Socket readln aborted");
         {
             // The listing ends when the data connection has closed and nothing
             // is left to read; a final reply that overtakes the data on the
             // control connection does not cut it short. A stalled data
-            // connection ends after the time-out.
+            // connection ends after the time-out or the idle time-out.
             TAsyncSocket& data = *dataSocket_;
+            TimedWait wait(data);
+            data.IdleTimerRestart();
             for (;;) {
                 const InputState state = data.PollInput();
                 if (state == InputState::Data) {
                     const std::string line = data.ReadLn(true);
+                    data.IdleTimerRestart();
                     if (line.empty()) continue;
                     last = TrimListLine(line);
                     Fire(OnListItem, last);
                 } else if (state == InputState::Closed || !data.Connected()) {
                     break;
                 } else {
-                    data.TimerOn();
+                    data.TimerOn();  // a line read above turned it off
                     Pump(alive, true);
-                    if (data.Canceled()) {
-                        data.TimerOff();
-                        throw EAbortError("Socket readln aborted");
-                    }
+                    if (data.Canceled()) throw EAbortError("Socket readln aborted");
                 }
             }
-            data.TimerOff();
+            data.IdleTimerOff();
+            data.CheckClosedCleanly();
         }
         Fire(OnTransactionStop, this);
         dataSocket_->RequestCloseSocket();
-        bytesTotal_ = dataSocket_->BytesRecvd();
-        ReportStatus(1, "Received " + std::to_string(bytesTotal_) + " Bytes");
+        SetBytesTotal(dataSocket_->BytesRecvd());
+        ReportStatus(1, "Received " + std::to_string(BytesTotal()) + " Bytes");
         SetState(FtpState::FinalReply);
-        if (!canceled_ && !timedOut_) {
+        if (!Canceled() && !TimedOut()) {
             last = ControlReadLn();
             ReportStatus(1, last);
-            if (!canceled_ && !timedOut_) last = ReadReplyRest(last);
+            if (!Canceled() && !TimedOut()) last = ReadReplyRest(last);
             if (last.empty()) throw FTPException(kClosedByServer);
             if (CommandReplyFailed(ReplyNumberOf(last))) throw FTPException(last);
         } else {
@@ -433,13 +462,13 @@ void TFtpClient::NList() {
         if (!*alive) throw;
         dataSocket_.reset();
         SetState(FtpState::LoggedIn);
-        if (canceled_) DrainAfterAbort();
+        if (Canceled()) DrainAfterAbort();
         throw;
     }
     dataSocket_.reset();
     SetState(FtpState::LoggedIn);
     if (succeeded) Fire(OnSuccess, cmdNList);
-    if (canceled_) DrainAfterAbort();
+    if (Canceled()) DrainAfterAbort();
 }
 
 }  // namespace ftp

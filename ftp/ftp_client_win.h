@@ -41,9 +41,13 @@ public:
     std::string FWPassword;
     bool FWAuthenticate = false;  // log in to the firewall first
 
-    // The login completed. Hides the socket-level OnConnect, which this class
-    // does not offer.
-    TNotifyEvent OnConnect;
+    // The download cap: a download never grows past this many bytes and
+    // fails once more arrive (< 0: no cap). IdleTimeOut (inherited) bounds
+    // the accept wait and every stretch of a transfer without data.
+    int64_t MaxBytes = -1;
+
+    TNotifyEvent OnConnect;  // the login completed
+
     TNotifyEvent OnTransactionStart;  // data is about to flow
     TNotifyEvent OnTransactionStop;   // data has stopped flowing
     TSuccessEvent OnSuccess;
@@ -60,9 +64,16 @@ public:
     // returns the last line read (the given one when none was read).
     std::string ReadReplyRest(const std::string& line);
 
-    // Fetches remoteFile into localFile (a file named like the remote one in
-    // the current directory when empty).
+    // Fetches remoteFile into localFile (when empty: the remote name's last
+    // component, in the current directory). Fails when the data falls short
+    // of a count the server announced, or passes it or the cap maxBytes
+    // (MaxBytes for the first form); nothing beyond either is written.
     void Download(const std::string& remoteFile, const std::filesystem::path& localFile);
+    void Download(const std::string& remoteFile, const std::filesystem::path& localFile,
+                  int64_t maxBytes);
+    // Whether the last Download delivered its file (false when it failed,
+    // also when OnFailure took the failure over).
+    bool LastDownloadSucceeded() const { return lastDownloadSucceeded_; }
     void NList();
     int32_t BytesRecvd() const override;
 
@@ -75,6 +86,11 @@ protected:
 private:
     void CheckLoginReply();
     void ActiveSetup(std::string& portCommand);
+    // The local name of a download that was given none.
+    std::filesystem::path LocalNameFor(const std::string& remoteFile) const;
+    // Receives the data of a RETR into localFile, held to the announced
+    // count (0: none) and to maxBytes.
+    void ReceiveFile(const std::filesystem::path& localFile, int32_t announced, int64_t maxBytes);
     // A reply line read on the control connection: refused when it holds NUL.
     std::string ControlReadLn();
     void SetState(FtpState state) { state_ = state; }
@@ -84,6 +100,7 @@ private:
     std::unique_ptr<TAsyncSocket> dataSocket_;
     bool loginRunning_ = false;
     bool binaryType_ = false;  // TYPE I was accepted on this connection
+    bool lastDownloadSucceeded_ = false;
     FtpState state_ = FtpState::Closed;
 };
 

@@ -1,15 +1,31 @@
 #pragma once
 // The errors the socket component and the FTP client raise. All derive from
-// selvane::Exception and carry their message bytes unchanged.
+// selvane::Exception and carry their message bytes unchanged; a socket error
+// also says what kind of failure it is, so callers never compare texts.
+
+#include <string>
+#include <utility>
 
 #include "core/exception.h"
 
 namespace ftp {
 
+enum class SocketErrorKind {
+    Other,           // a Winsock error text, a failed connect, a cancelled wait
+    LookupTimedOut,  // the host lookup ran past the time-out
+    LookupCanceled,  // the host lookup was cancelled
+    LookupFailed,    // the resolver answered with an error
+    Destroyed,       // a handler freed the component during its wait
+    ShortTransfer,   // fewer bytes arrived than were announced
+    LongTransfer,    // more bytes arrived than were announced or allowed
+};
+
 // A socket failure: a Winsock error text, a failed lookup or connect.
 class ESocketError : public selvane::Exception {
 public:
-    using selvane::Exception::Exception;
+    explicit ESocketError(std::string message, SocketErrorKind kind = SocketErrorKind::Other)
+        : selvane::Exception(std::move(message)), Kind(kind) {}
+    SocketErrorKind Kind;
 };
 
 // A send or read ended by a cancel (or a plain socket's time-out).

@@ -127,7 +127,16 @@ std::string NthField(std::string_view text, char delimiter, int n) {
     return std::string(text.substr(start, end == std::string_view::npos ? end : end - start));
 }
 
-int32_t ExtractByteCount(std::string_view line) {
+namespace {
+
+// The run of digits nearest before the first "BYTE" (any case) and its value;
+// value 0 when there is none or it does not fit a 32-bit signed integer.
+struct CountRun {
+    size_t first = 0;
+    int32_t value = 0;
+};
+
+CountRun DigitsBeforeBytes(std::string_view line) {
     size_t word = std::string_view::npos;
     for (size_t i = 0; i + 4 <= line.size(); ++i) {
         if (Upper(line[i]) == 'B' && Upper(line[i + 1]) == 'Y' && Upper(line[i + 2]) == 'T' &&
@@ -136,19 +145,28 @@ int32_t ExtractByteCount(std::string_view line) {
             break;
         }
     }
-    if (word == std::string_view::npos) return 0;
+    if (word == std::string_view::npos) return {};
     size_t last = word;  // one past the nearest digit before the word
     while (last > 0 && !IsDigit(line[last - 1])) --last;
-    if (last == 0) return 0;
+    if (last == 0) return {};
     size_t first = last - 1;
     while (first > 0 && IsDigit(line[first - 1])) --first;
-    if (last - first > 255) return 0;
+    if (last - first > 255) return {};
     long long value = 0;
     for (size_t i = first; i < last; ++i) {
         value = value * 10 + (line[i] - '0');
-        if (value > 0x7FFFFFFF) return 0;
+        if (value > 0x7FFFFFFF) return {};
     }
-    return static_cast<int32_t>(value);
+    return {first, static_cast<int32_t>(value)};
+}
+
+}  // namespace
+
+int32_t ExtractByteCount(std::string_view line) { return DigitsBeforeBytes(line).value; }
+
+int32_t AnnouncedByteCount(std::string_view line) {
+    const CountRun run = DigitsBeforeBytes(line);
+    return run.first == 0 ? 0 : run.value;
 }
 
 int PasvPort(std::string_view reply) {
@@ -196,6 +214,41 @@ std::string PortNumberText(uint16_t port) {
 
 bool IsSafeCommand(std::string_view command) {
     return command.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+namespace {
+
+// Windows opens a device, not a file, for these base names, whatever the
+// extension.
+bool IsDeviceName(std::wstring_view name) {
+    std::string base;
+    for (const wchar_t c : name) {
+        if (c == L'.') break;
+        if (c > 0x7f) return false;
+        base += static_cast<char>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c);
+    }
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
+std::optional<std::wstring> LocalNameFromRemote(std::wstring_view remote) {
+    const size_t slash = remote.find_last_of(L"/\\");
+    const std::wstring_view name =
+        slash == std::wstring_view::npos ? remote : remote.substr(slash + 1);
+    if (name.empty() || IsDeviceName(name)) return std::nullopt;
+    bool onlyDotsAndBlanks = true;
+    for (const wchar_t c : name) {
+        if (c < 0x20 || c == L':') return std::nullopt;
+        if (c != L'.' && c != L' ') onlyDotsAndBlanks = false;
+    }
+    if (onlyDotsAndBlanks) return std::nullopt;
+    return std::wstring(name);
 }
 
 bool HasNul(std::string_view line) { return line.find('\0') != std::string_view::npos; }

@@ -5,6 +5,7 @@
 // never reads outside its input.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,10 @@ std::string NthField(std::string_view text, char delimiter, int n);
 // 32-bit signed integer.
 int32_t ExtractByteCount(std::string_view line);
 
+// The byte count a RETR reply really announces: ExtractByteCount, except that
+// the reply code at the start of the line is no count (0: none announced).
+int32_t AnnouncedByteCount(std::string_view line);
+
 // The data port of a PASV reply, "227 ... (h1,h2,h3,h4,p1,p2)": p1 * 256 + p2.
 // The four address numbers are ignored: data always goes to the control host.
 // A reply without the numbers (or without the closing parenthesis) raises
@@ -60,6 +65,12 @@ std::string PortNumberText(uint16_t port);
 // A command line must fit on one line: refuse CR, LF and NUL inside it (a
 // file name carrying them would smuggle in a second command or cut the line).
 bool IsSafeCommand(std::string_view command);
+
+// The local file name a download without one takes from its remote name: the
+// remote name's last component (after '/' or '\\'), and only when it names a
+// plain file here. None for an empty or dots-only component, a colon, a
+// control character or a device name (CON, NUL, COM1 and the like).
+std::optional<std::wstring> LocalNameFromRemote(std::wstring_view remote);
 
 // True when a reply line carries a NUL byte: such a reply is refused.
 bool HasNul(std::string_view line);

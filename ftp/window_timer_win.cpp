@@ -1,37 +1,14 @@
 #include "ftp/window_timer_win.h"
 
 #include "core/exception.h"
+#include "winui/application.h"
 
 namespace ftp {
-
-std::function<void(const std::exception&)> TWindowTimer::ApplicationErrorHandler;
 
 namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr wchar_t kTimerClass[] = L"WindowTimerClass";
 }  // namespace
-
-HiddenWindow::HiddenWindow(const wchar_t* className, WNDPROC proc, void* owner) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW existing{};
-    if (!GetClassInfoW(instance, className, &existing)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = proc;
-        wc.cbWndExtra = sizeof(LONG_PTR);  // the owning object
-        wc.hInstance = instance;
-        wc.lpszClassName = className;
-        RegisterClassW(&wc);
-    }
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                            nullptr, instance, nullptr);
-    if (hwnd_) SetWindowLongPtrW(hwnd_, 0, reinterpret_cast<LONG_PTR>(owner));
-}
-
-HiddenWindow::~HiddenWindow() {
-    if (!hwnd_) return;
-    SetWindowLongPtrW(hwnd_, 0, 0);
-    DestroyWindow(hwnd_);
-}
 
 TWindowTimer::TWindowTimer() : window_(kTimerClass, &TWindowTimer::WindowProc, this) {}
 
@@ -70,21 +47,13 @@ void TWindowTimer::UpdateTimer() {
 
 LRESULT CALLBACK TWindowTimer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER) {
-        auto* self = reinterpret_cast<TWindowTimer*>(GetWindowLongPtrW(hwnd, 0));
+        auto* self = winui::HiddenWindow::OwnerOf<TWindowTimer>(hwnd);
         if (self && self->enabled_ && self->onTimer_) {
-            try {
+            winui::Guarded([self] {
                 // A copy: the handler may replace or destroy the timer.
                 auto handler = self->onTimer_;
                 handler(self);
-            } catch (const std::exception& e) {
-                if (ApplicationErrorHandler) {
-                    try {
-                        ApplicationErrorHandler(e);
-                    } catch (...) {
-                    }
-                }
-            } catch (...) {
-            }
+            });
         }
         return 0;
     }

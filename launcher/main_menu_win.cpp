@@ -99,13 +99,9 @@ void TForm1::Release(winui::Image& button, int number) {
     button.Repaint();
 }
 
-void TForm1::Image2Click() {
-    OpenWebPage(winui::ProgramDirectory() + L"index.htm");
-}
+void TForm1::Image2Click() { OpenWebPage((winui::ProgramDir() / L"index.htm").wstring()); }
 
-void TForm1::Image3Click() {
-    OpenWebPage(kHomePage);
-}
+void TForm1::Image3Click() { OpenWebPage(kHomePage); }
 
 void TForm1::Image4Click() {
     if (ShowUpdateWindow) {
@@ -120,8 +116,6 @@ void TForm1::Image5Click() {
     }
 }
 
-void TForm1::Image6Click() {
-    Close();
-}
+void TForm1::Image6Click() { Close(); }
 
 }  // namespace launcher

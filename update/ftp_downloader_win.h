@@ -11,11 +11,17 @@ class FtpDownloader : public IDownloader {
 public:
     explicit FtpDownloader(ftp::TFtpClient& client) : client_(client) {}
 
-    // Raises the client's error when the transfer fails; with an OnFailure
-    // handler that takes the failure over, a quiet failure is raised too, so
-    // the caller never records a file that did not arrive. localPath is
-    // replaced only by a complete download.
-    void Download(const std::string& remoteName, const std::filesystem::path& localPath) override;
+    // Fetches remoteName straight into localPath, held to maxBytes (< 0: no
+    // cap). Raises the client's error when the transfer fails; with an
+    // OnFailure handler that takes the failure over, a quiet failure is
+    // raised too, so the caller never records a file that did not arrive.
+    // What was written to localPath is deleted on any failure.
+    void Download(const std::string& remoteName, const std::filesystem::path& localPath,
+                  int64_t maxBytes);
+    // The form without a cap, for callers of the two-argument interface.
+    void Download(const std::string& remoteName, const std::filesystem::path& localPath) {
+        Download(remoteName, localPath, -1);
+    }
     int64_t BytesTotal() const override { return client_.BytesTotal(); }
 
 private:

@@ -14,18 +14,7 @@ Application& Application::Instance() {
 
 Application::Application() {
     // The default title is the program's file name without extension.
-    std::wstring name(MAX_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, name.data(), MAX_PATH);
-    name.resize(length);
-    const std::size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) {
-        name.erase(0, slash + 1);
-    }
-    const std::size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) {
-        name.erase(dot);
-    }
-    title_ = name;
+    title_ = ProgramFile().stem().wstring();
 }
 
 void Application::Run() {
@@ -37,9 +26,7 @@ void Application::Run() {
     }
 }
 
-void Application::Terminate() {
-    PostQuitMessage(0);
-}
+void Application::Terminate() { PostQuitMessage(0); }
 
 void Application::DestroyForms() {
     while (!forms_.empty()) {

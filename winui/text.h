@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,10 @@ inline constexpr UINT kGb2312 = 936;
 std::wstring Widen(std::string_view bytes, UINT codePage = CP_ACP);
 std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP);
 
-// The running program's directory with its trailing backslash.
-std::wstring ProgramDirectory();
+// The running program file, however long its path.
+std::filesystem::path ProgramFile();
+
+// The folder of the running program file.
+std::filesystem::path ProgramDir();
 
 }  // namespace winui

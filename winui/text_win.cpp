@@ -33,7 +33,7 @@ std::string Narrow(std::wstring_view text, UINT codePage) {
     return bytes;
 }
 
-std::wstring ProgramDirectory() {
+std::filesystem::path ProgramFile() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -41,14 +41,15 @@ std::wstring ProgramDirectory() {
         if (length == 0) {
             return {};
         }
+        // A full buffer may hold a cut name: try again with a larger one.
         if (length < name.size()) {
             name.resize(length);
-            break;
+            return std::filesystem::path(name);
         }
         name.resize(name.size() * 2);
     }
-    const std::size_t slash = name.find_last_of(L"\\/:");
-    return slash == std::wstring::npos ? std::wstring() : name.substr(0, slash + 1);
 }
+
+std::filesystem::path ProgramDir() { return ProgramFile().parent_path(); }
 
 }  // namespace winui

@@ -19,8 +19,6 @@ using ftptest::NewClient;
 using ftptest::ScriptServer;
 using Strings = std::vector<std::string>;
 
-double Seconds(DWORD since) { return (GetTickCount() - since) / 1000.0; }
-
 // Points `c` at the scripted server as its proxy, for ftp.example.org.
 void ViaProxy(ftp::TFtpClient& c) {
     c.Proxy = "127.0.0.1";
@@ -190,6 +188,7 @@ TEST(FtpLogin, OverlongReplyLineFailsCleanly) {
 }
 
 TEST(FtpLogin, SilentServerTimesOutLikeAConnect) {
+    ftptest::Watchdog watchdog(60);
     const char* scenarios[] = {
         R"({"greeting":""})",          // accepts, never greets
         R"({"replies":{"USER":""}})",  // greets, never answers USER
@@ -201,9 +200,7 @@ TEST(FtpLogin, SilentServerTimesOutLikeAConnect) {
         EventLog log;
         auto client = NewClient(server, log);
         client->TimeOut = 500;
-        const DWORD start = GetTickCount();
         EXPECT_EQ(ErrorOf([&] { client->Connect(); }), "Connection Timed out");
-        EXPECT_LT(Seconds(start), 2.5);
         EXPECT_EQ(log.events, (Strings{"ConnectionFailed", "Disconnect"}));
         EXPECT_FALSE(client->Connected());
         const Strings commands = server.Commands();
@@ -224,6 +221,7 @@ TEST(FtpLogin, CancelDuringALoginReplyEndsItAndQuits) {
 }
 
 TEST(FtpSocket, ConnectFailuresAndTimeOuts) {
+    ftptest::Watchdog watchdog(60);
     {  // refused: a connect notification with an error code, no OnError
         ScriptServer server(R"({})");
         REQUIRE_SERVER(server);
@@ -233,15 +231,12 @@ TEST(FtpSocket, ConnectFailuresAndTimeOuts) {
         EXPECT_EQ(ErrorOf([&] { client->Connect(); }), "Connection Failed");
         EXPECT_EQ(log.events, Strings{"ConnectionFailed"});
     }
-    {  // nobody answers the connect: TimeOut 500 ends it after about half a second
+    {  // nobody answers the connect: TimeOut 500 ends it
         ScriptServer server(R"({"blackhole":true})");
         EventLog log;
         auto client = NewClient(server, log);
         client->TimeOut = 500;
-        const DWORD start = GetTickCount();
         EXPECT_EQ(ErrorOf([&] { client->Connect(); }), "Connection Timed out");
-        EXPECT_GE(Seconds(start), 0.4);
-        EXPECT_LT(Seconds(start), 3.0);
         EXPECT_EQ(log.events, Strings{"ConnectionFailed"});
         EXPECT_TRUE(client->Canceled() || client->TimedOut());
     }

@@ -1,9 +1,15 @@
 #include "ftp_test_support_win.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
+
+#include "winui/application.h"
 
 namespace ftptest {
 namespace {
@@ -33,7 +39,51 @@ void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+// The program's error policy in these tests: record, never show a box.
+class RecordEscapedErrors : public ::testing::Environment {
+public:
+    void SetUp() override {
+        winui::Application::Instance().SetOnException([](const std::exception_ptr& error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                EscapedErrors().push_back(e.what());
+            } catch (...) {
+                EscapedErrors().push_back("?");
+            }
+        });
+    }
+};
+const auto* const kRecordEscapedErrors =
+    ::testing::AddGlobalTestEnvironment(new RecordEscapedErrors);
+
 }  // namespace
+
+std::vector<std::string>& EscapedErrors() {
+    static std::vector<std::string> errors;
+    return errors;
+}
+
+Watchdog::Watchdog(int seconds) {
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    thread_ = std::thread([this, seconds, test] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!stopped_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stop_; })) {
+            std::fprintf(stderr, "watchdog: %s hangs\n", test.c_str());
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    });
+}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    stopped_.notify_one();
+    thread_.join();
+}
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
@@ -44,24 +94,17 @@ ScriptServer::ScriptServer(const std::string& scenarioJson) {
     static WinsockUser winsock;
     const int adminPort = std::atoi(EnvOr("FTP_SCRIPT_PORT", "0").c_str());
     if (adminPort == 0) return;
-    admin_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    winui::UniqueSocket admin(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<u_short>(adminPort));
-    if (connect(admin_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(admin_);
-        admin_ = INVALID_SOCKET;
-        return;
-    }
+    if (connect(admin.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+    admin_ = std::move(admin);
     const std::string line = scenarioJson + "\n";
-    send(admin_, line.data(), static_cast<int>(line.size()), 0);
+    send(admin_.get(), line.data(), static_cast<int>(line.size()), 0);
     const std::string reply = ReadLine();
     if (reply.rfind("PORT ", 0) == 0) port_ = std::atoi(reply.c_str() + 5);
-}
-
-ScriptServer::~ScriptServer() {
-    if (admin_ != INVALID_SOCKET) closesocket(admin_);
 }
 
 std::string ScriptServer::ReadLine() {
@@ -73,7 +116,7 @@ std::string ScriptServer::ReadLine() {
             return line;
         }
         char buffer[4096];
-        const int n = recv(admin_, buffer, sizeof buffer, 0);
+        const int n = recv(admin_.get(), buffer, sizeof buffer, 0);
         if (n <= 0) return "END";
         pending_.append(buffer, static_cast<size_t>(n));
     }
@@ -81,9 +124,9 @@ std::string ScriptServer::ReadLine() {
 
 std::vector<std::string> ScriptServer::Commands(bool waitForEnd) {
     std::vector<std::string> commands;
-    if (admin_ == INVALID_SOCKET) return commands;
+    if (!admin_) return commands;
     const std::string request = waitForEnd ? "LOGEND\n" : "LOG\n";
-    send(admin_, request.data(), static_cast<int>(request.size()), 0);
+    send(admin_.get(), request.data(), static_cast<int>(request.size()), 0);
     for (std::string line = ReadLine(); line != "END"; line = ReadLine()) {
         commands.push_back(line);
     }

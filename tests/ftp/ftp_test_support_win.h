@@ -6,15 +6,19 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
+#include "winui/handles.h"
 
 // Skips the current test when it runs without the scripted server.
 #define REQUIRE_SERVER(server) \
@@ -28,8 +32,7 @@ public:
     // Plays `scenarioJson` (one line of JSON) on a fresh port. Available()
     // is false when the test runs without the server.
     explicit ScriptServer(const std::string& scenarioJson);
-    ~ScriptServer();
-    bool Available() const { return admin_ != INVALID_SOCKET; }
+    bool Available() const { return admin_.valid(); }
     int Port() const { return port_; }
     // The commands received; waitForEnd waits (at most 2 s) for the control
     // connection to end first.
@@ -37,7 +40,7 @@ public:
 
 private:
     std::string ReadLine();
-    SOCKET admin_ = INVALID_SOCKET;
+    winui::UniqueSocket admin_;
     int port_ = 0;
     std::string pending_;
 };
@@ -72,6 +75,26 @@ std::string ErrorOf(F call) {
 
 // Runs `call` from the message loop after `ms` milliseconds.
 void CallLater(UINT ms, std::function<void()> call);
+
+// Errors that reached the application's error policy (a timer or socket
+// window procedure let them go), in order. Tests clear it as they need.
+std::vector<std::string>& EscapedErrors();
+
+// Ends the test program with a message when a test hangs past `seconds`:
+// a wait that never ends is caught here rather than by a timing assertion.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 std::filesystem::path TempDir();
 std::string ReadFile(const std::filesystem::path& path);

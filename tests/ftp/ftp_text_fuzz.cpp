@@ -1,6 +1,7 @@
 // Feeds arbitrary reply bytes to every parser of server text.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "ftp/ftp_text.h"
@@ -11,6 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ftp::ContinuesReply(text);
     ftp::TrimListLine(text);
     ftp::NthField(text, ',', static_cast<int>(size % 8));
+    // A local name taken from a remote one never keeps a folder or a colon.
+    const std::wstring wide(text.begin(), text.end());
+    if (const auto name = ftp::LocalNameFromRemote(wide)) {
+        if (name->empty() || name->find_first_of(L"/\\:") != std::wstring::npos) __builtin_trap();
+    }
     try {
         ftp::ReplyNumberOf(text);
     } catch (const ftp::ERangeError&) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -26,6 +27,9 @@ TEST(FtpText, ExtractByteCountTakesTheNearestRunBeforeBytes) {
     };
     for (const auto& c : cases) EXPECT_EQ(ftp::ExtractByteCount(c.line), c.expected) << c.line;
     EXPECT_EQ(ftp::ExtractByteCount("1 " + std::string(300, '7') + " bytes"), 0);
+    // What a transfer is held to: the reply code is no announced count.
+    EXPECT_EQ(ftp::AnnouncedByteCount("226 bytes follow\r\n"), 0);
+    EXPECT_EQ(ftp::AnnouncedByteCount("150 a 12 b 34 ByTeS\r\n"), 34);
 }
 
 TEST(FtpText, PasvPortUsesTheLastTwoNumbersOnly) {
@@ -105,6 +109,41 @@ TEST(FtpText, AddressTextsAndCommandSafety) {
     EXPECT_FALSE(ftp::IsSafeCommand("RETR a\nb"));
     EXPECT_FALSE(ftp::IsSafeCommand("RETR a\0b"s));
     EXPECT_TRUE(ftp::HasNul("331 x\0y\r\n"s));
+}
+
+TEST(FtpText, LocalNameFromRemoteTakesOnlyAPlainLastComponent) {
+    const struct {
+        const wchar_t* remote;
+        const wchar_t* expected;  // nullptr: refused
+    } cases[] = {
+        {L"update3.dat", L"update3.dat"},
+        {L"..\\outside1.gz", L"outside1.gz"},
+        {L"../a/b.gz", L"b.gz"},
+        {L"C:\\windows\\x.dll", L"x.dll"},
+        {L"C:x.dll", nullptr},
+        {L"a:b", nullptr},
+        {L"", nullptr},
+        {L"dir/", nullptr},
+        {L"dir\\..", nullptr},
+        {L"...", nullptr},
+        {L". .", nullptr},
+        {L"con", nullptr},
+        {L"NUL.txt", nullptr},
+        {L"com1", nullptr},
+        {L"LPT9.gz", nullptr},
+        {L"conout$", nullptr},
+        {L"com10", L"com10"},
+        {L"console.dat", L"console.dat"},
+        {L"a\tb", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto name = ftp::LocalNameFromRemote(c.remote);
+        if (c.expected) {
+            EXPECT_EQ(name, std::optional<std::wstring>(c.expected));
+        } else {
+            EXPECT_FALSE(name.has_value());
+        }
+    }
 }
 
 }  // namespace

@@ -20,9 +20,7 @@ using MainMenu = GameFolder;
 using SettingsWindow = GameFolder;
 using WebPage = GameFolder;
 
-std::wstring Name(const winui::Image& image) {
-    return image.FileName().wstring();
-}
+std::wstring Name(const winui::Image& image) { return image.FileName().wstring(); }
 
 bool At(const winui::Image& image, RECT expected) {
     return EqualRect(&image.Bounds(), &expected) != FALSE;
@@ -220,8 +218,8 @@ private:
 
 TEST_F(WebPage, TheRegisteredBrowserGetsThePageAsItsOnlyArgument) {
     // The stand-in browser writes its arguments, one a line, beside itself.
-    const std::wstring browser = winui::ProgramDirectory() + L"record_args.exe";
-    const fs::path record = winui::ProgramDirectory() + L"browser_args.txt";
+    const std::wstring browser = (winui::ProgramDir() / L"record_args.exe").wstring();
+    const fs::path record = winui::ProgramDir() / L"browser_args.txt";
     auto arguments = [&record] {
         for (int i = 0; i < 300 && !fs::exists(record); ++i) {
             Sleep(50);
@@ -248,7 +246,7 @@ TEST_F(WebPage, TheRegisteredBrowserGetsThePageAsItsOnlyArgument) {
     TForm1 menu;
     menu.Create();
     ClickOn(menu, menu.Image2);
-    EXPECT_EQ(arguments(), winui::ProgramDirectory() + L"index.htm\n");
+    EXPECT_EQ(arguments(), (winui::ProgramDir() / L"index.htm").wstring() + L"\n");
 
     command.Set(L"");
     EXPECT_FALSE(launcher::OpenWebPage(L"C:\\Game\\index.htm"));
