@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include "launcher/main_menu.h"
+#include "launcher/server_chooser.h"
 #include "launcher/settings_window.h"
+#include "update/update_window_win.h"
 #include "winui/application.h"
 #include "winui/locale.h"
 
@@ -14,9 +16,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         auto& mainMenu = app.CreateForm<launcher::TForm1>();
         auto& settings = app.CreateForm<launcher::TForm5>();
+        auto& updateWindow = app.CreateForm<update::TUpdateForm>();
+        // After the update window: the chooser keeps its choice in the program
+        // folder that the update window found.
+        app.CreateForm<launcher::TISPForm>(updateWindow, updateWindow.ProgramDir());
         mainMenu.Form5 = &settings;
-        // The update window and the server chooser join here, in that order,
-        // when they exist; the main menu's update button then shows the first.
+        mainMenu.ShowUpdateWindow = [&updateWindow] { updateWindow.ShowModal(); };
+        // Without an update run behind it the window offers only its way out.
+        updateWindow.OnExitClick = [&updateWindow] { updateWindow.CloseWindow(); };
         app.Run();
     } catch (...) {
         // Only a window that cannot be created at all gets here; errors inside
