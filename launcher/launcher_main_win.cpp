@@ -19,10 +19,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         auto& updateWindow = app.CreateForm<update::TUpdateForm>();
         // After the update window: the chooser keeps its choice in the program
         // folder that the update window found.
-        app.CreateForm<launcher::TISPForm>(updateWindow, updateWindow.ProgramDir());
+        auto& chooser = app.CreateForm<launcher::TISPForm>(updateWindow, updateWindow.ProgramDir());
         mainMenu.Form5 = &settings;
         mainMenu.ShowUpdateWindow = [&updateWindow] { updateWindow.ShowModal(); };
-        // Without an update run behind it the window offers only its way out.
+        // The first step of a run is the server choice; until the update run
+        // itself drives the window, that and the way out are all it offers.
+        updateWindow.OnRun = [&chooser] { chooser.ShowModal(); };
         updateWindow.OnExitClick = [&updateWindow] { updateWindow.CloseWindow(); };
         app.Run();
     } catch (...) {

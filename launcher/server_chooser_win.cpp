@@ -45,7 +45,7 @@ TISPForm::TISPForm(const winui::Form& updateWindow, std::filesystem::path progra
     Image1.SetBounds(151, 352, 99, 29);
     Image1.OnMouseDown = [this](winui::MouseButton b, int x, int y) { Image1MouseDown(b, x, y); };
     ListBox1.SetBounds(54, 89, 291, 249);
-    ListBox1.SetFont(kMingLiU, -12);
+    ListBox1.SetFont(kMingLiU, -11);
     ListBox1.SetItemHeight(13);
 }
 
