@@ -97,9 +97,11 @@ TUpdateForm::TUpdateForm(UpdateFormOptions options)
     }
     Image3.SetVisible(false);
     Label3.SetVisible(false);
+    // The window's own font until creation gives each label its size.
+    Label3.SetFont(kMingLiU, -11);
+    Label4.SetFont(kMingLiU, -11);
     Label3.Color = kYellow;
     Label4.Color = kYellow;
-    Label4.SetFont(kMingLiU, 15);
     Label4.SetCaption(L"0% ");
     Gauge1.ForeColor = kGaugeBlue;
     Gauge1.BackColor = kGaugeBlue;
