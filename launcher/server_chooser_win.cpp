@@ -1,6 +1,7 @@
 #include "launcher/server_chooser.h"
 
 #include <system_error>
+#include <utility>
 
 #include "core/exception.h"
 #include "launcher/server_choice.h"
