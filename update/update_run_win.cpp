@@ -45,7 +45,15 @@ UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileB
       chooser_(chooser),
       gzip_(gzip),
       settings_(std::move(settings)),
-      random_(ClockRandomSource()) {}
+      random_(ClockRandomSource()) {
+    // The component deletes each compressed download and reports its own
+    // failures, in the window's error box.
+    gzip_.DeleteSource = true;
+    gzip_.WindowOnError = true;
+    gzip_.OnErrorDialog = [this](const std::string& text, const std::filesystem::path& file) {
+        view_.ShowErrorBox(Text{gzip::DialogText(text, file), TextCodePage::System});
+    };
+}
 
 UpdateRun::~UpdateRun() { ReleaseClient(); }
 
