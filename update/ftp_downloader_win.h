@@ -17,11 +17,7 @@ public:
     // raised too, so the caller never records a file that did not arrive.
     // What was written to localPath is deleted on any failure.
     void Download(const std::string& remoteName, const std::filesystem::path& localPath,
-                  int64_t maxBytes);
-    // The form without a cap, for callers of the two-argument interface.
-    void Download(const std::string& remoteName, const std::filesystem::path& localPath) {
-        Download(remoteName, localPath, -1);
-    }
+                  int64_t maxBytes) override;
     int64_t BytesTotal() const override { return client_.BytesTotal(); }
 
 private:

@@ -45,6 +45,12 @@ void HeadlessView::ShowBox(const Text& text) {
     if (WhileBoxOpen) WhileBoxOpen(text);
 }
 
+void HeadlessView::ShowErrorBox(const Text& text) {
+    Boxes.push_back(text);
+    Say("error box: " + text.Bytes);
+    if (WhileBoxOpen) WhileBoxOpen(text);
+}
+
 bool HeadlessView::Confirm(const Text& question) {
     Questions.push_back(question);
     bool yes = false;

@@ -58,6 +58,7 @@ public:
     void MoveFirstToDone() override;
     void ShowStartButton() override;
     void ShowBox(const Text& text) override;
+    void ShowErrorBox(const Text& text) override;
     bool Confirm(const Text& question) override;
     void StartProgram(const std::filesystem::path& program, const std::string& arguments) override;
     void HideWindow() override;

@@ -18,4 +18,12 @@ ServerLine ParseServerLine(std::string_view line) {
 
 bool IsEndLine(std::string_view line) { return line == "end"; }
 
+std::vector<std::string> ServerEntries(const std::vector<std::string>& serverLines) {
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i + 1 < serverLines.size(); ++i) {
+        entries.push_back(LineField(serverLines[i], 1));
+    }
+    return entries;
+}
+
 }  // namespace update

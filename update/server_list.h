@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace update {
 
@@ -21,6 +22,11 @@ struct ServerLine {
 // Fields 1 to 6; further fields are ignored. Raises the integer conversion's
 // selvane::Exception when the port or the time-out is not a decimal integer.
 ServerLine ParseServerLine(std::string_view line);
+
+// What a chooser lists: field 1 of every line but the last, which is the end
+// marker; entry i stands for line i of the file. The any-server entry is not
+// among them.
+std::vector<std::string> ServerEntries(const std::vector<std::string>& serverLines);
 
 // The end marker is the whole line "end", case included.
 bool IsEndLine(std::string_view line);

@@ -22,24 +22,6 @@ constexpr char kLocalListFile[] = "update2.dat";
 constexpr char kLocalListHeader[] = "AVWSEN";
 constexpr char kGameProgram[] = "ostrel.exe";
 
-// Bounds the waits without data by the server line's own time-out, on
-// clients that offer such a bound.
-template <class Client>
-void SetIdleTimeOut(Client& client, int milliseconds) {
-    if constexpr (requires { client.IdleTimeOut = milliseconds; })
-        client.IdleTimeOut = milliseconds;
-}
-
-// A download that may not grow past maxBytes, on downloaders that take a cap.
-template <class Downloader>
-void DownloadAtMost(Downloader& downloader, const std::string& remote, const fs::path& local,
-                    int64_t maxBytes) {
-    if constexpr (requires { downloader.Download(remote, local, maxBytes); })
-        downloader.Download(remote, local, maxBytes);
-    else
-        downloader.Download(remote, local);
-}
-
 // List names are bytes in the system code page; a Chinese box needs them in
 // its own code page.
 std::string NameInCodePage(const std::string& name, TextCodePage page) {
@@ -63,7 +45,15 @@ UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileB
       chooser_(chooser),
       gzip_(gzip),
       settings_(std::move(settings)),
-      random_(ClockRandomSource()) {}
+      random_(ClockRandomSource()) {
+    // The component deletes each compressed download and reports its own
+    // failures, in the window's error box.
+    gzip_.DeleteSource = true;
+    gzip_.WindowOnError = true;
+    gzip_.OnErrorDialog = [this](const std::string& text, const std::filesystem::path& file) {
+        view_.ShowErrorBox(Text{gzip::DialogText(text, file), TextCodePage::System});
+    };
+}
 
 UpdateRun::~UpdateRun() { ReleaseClient(); }
 
@@ -152,7 +142,7 @@ AttemptResult UpdateRun::Attempt(const std::string& line) {
     client_->Host = server.Host;
     client_->Port = server.Port;
     client_->TimeOut = server.TimeOut;
-    SetIdleTimeOut(*client_, server.TimeOut);
+    client_->IdleTimeOut = server.TimeOut;
     client_->UserID = server.UserID;
     client_->Password = settings_.FixedPassword.value_or(server.Password);
     if (aborted_) return AttemptResult::Aborted;
@@ -197,7 +187,7 @@ void UpdateRun::FetchRemoteList() {
     FtpDownloader downloader(*client_);
     // The last good list stays until a whole new one has arrived.
     selvane::PendingReplace list(settings_.ProgramDir / kRemoteListFile);
-    DownloadAtMost(downloader, kRemoteListFile, list.TempPath(), kRemoteListMaxBytes);
+    downloader.Download(kRemoteListFile, list.TempPath(), kRemoteListMaxBytes);
     if (Stopped()) return;
     if (!list.Commit()) throw selvane::Exception(std::string("Can't create: ") + kRemoteListFile);
 }

@@ -64,6 +64,9 @@ public:
 
     // A modal box with an OK button.
     virtual void ShowBox(const Text& text) = 0;
+    // A modal error box with the single button Abort: the gzip component's
+    // dialogs.
+    virtual void ShowErrorBox(const Text& text) = 0;
     // A modal Yes/No question; true for Yes.
     virtual bool Confirm(const Text& question) = 0;
 

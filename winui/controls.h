@@ -155,6 +155,7 @@ public:
     int ItemHeight() const;
 
     void Add(const std::wstring& item);
+    void Delete(int index);            // an index outside the list changes nothing
     void Clear();
     int Count() const;
     std::wstring Item(int index) const;

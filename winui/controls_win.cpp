@@ -244,6 +244,10 @@ void ListBox::Add(const std::wstring& item) {
     }
 }
 
+void ListBox::Delete(int index) {
+    SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
 void ListBox::Clear() {
     SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
 }

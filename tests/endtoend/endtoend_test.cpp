@@ -87,10 +87,6 @@ struct Session {
     Session(const fs::path& dir, update::RunSettings settings, std::vector<std::string>& said)
         : chooser(dir) {
         settings.ProgramDir = dir;
-        gz.DeleteSource = true;
-        gz.OnErrorDialog = [&said](const std::string& text, const fs::path& file) {
-            said.push_back("gzip: " + gzip::DialogText(text, file));
-        };
         run = std::make_unique<update::UpdateRun>(view, chooser, gz, std::move(settings));
         // File order after the chosen server: the draws always take the first line.
         run->SetRandomSource([](int) { return 0; });

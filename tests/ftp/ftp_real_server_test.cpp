@@ -105,15 +105,15 @@ TEST_F(RealServer, WrongPasswordAndMissingFile) {
     good->Connect();
     update::FtpDownloader downloader(*good);
     const auto dir = ftptest::TempDir();
-    downloader.Download("text_2000.txt", dir / "via_downloader.txt");
+    downloader.Download("text_2000.txt", dir / "via_downloader.txt", -1);
     EXPECT_EQ(downloader.BytesTotal(), 2000);
     EXPECT_EQ(ftptest::ReadFile(dir / "via_downloader.txt"), TextBytes(2000));
     // The caller hands a temporary name: a failed download leaves nothing there.
-    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt"), ftp::FTPException);
+    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt", -1), ftp::FTPException);
     EXPECT_FALSE(std::filesystem::exists(dir / "via_downloader.txt"));
     // A failure the owner's handler takes over is still a failure for the installer.
     good->OnFailure = [](bool& handled, ftp::TCmdType) { handled = true; };
-    EXPECT_THROW(downloader.Download("missing.dat", dir / "missing.dat"), ftp::FTPException);
+    EXPECT_THROW(downloader.Download("missing.dat", dir / "missing.dat", -1), ftp::FTPException);
 }
 
 }  // namespace

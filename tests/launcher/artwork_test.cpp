@@ -34,4 +34,33 @@ TEST(Artwork, EveryPictureOfBothSetsDecodesAtItsControlSize) {
     }
 }
 
+TEST(Artwork, TheUpdateWindowAndChooserPicturesDecodeAtTheirSizes) {
+    const std::filesystem::path upimg = SELVANE_UPIMG_DIR;
+    const std::filesystem::path chooser = SELVANE_CHOOSER_PICTURES_DIR;
+    struct Picture {
+        std::filesystem::path file;
+        int width, height;
+    };
+    // The window takes the background's size; its controls sit up to 580 x 403.
+    std::vector<Picture> pictures = {{chooser / "background.jpg", 400, 400},
+                                     {chooser / "ok.jpg", 99, 29}};
+    for (const char* set : {"c", "s"}) {
+        const std::string s = set;
+        pictures.push_back({chooser / ("updater-background-" + s + ".jpg"), 400, 400});
+        pictures.push_back({chooser / ("updater-ok-1" + s + ".jpg"), 100, 29});
+        pictures.push_back({chooser / ("updater-ok-2" + s + ".jpg"), 100, 29});
+        pictures.push_back({upimg / (std::string("0") + set + ".jpg"), 620, 440});
+        for (const char* look : {"-1", "-2"}) {
+            pictures.push_back({upimg / (std::string("1") + look + set + ".jpg"), 90, 26});
+            pictures.push_back({upimg / (std::string("2") + look + set + ".jpg"), 129, 26});
+            pictures.push_back({upimg / (std::string("3") + look + set + ".jpg"), 90, 26});
+        }
+    }
+    for (const Picture& p : pictures) {
+        const winui::Pixels pixels = winui::DecodeJpegFile(p.file);
+        EXPECT_EQ(pixels.Width, p.width) << p.file;
+        EXPECT_EQ(pixels.Height, p.height) << p.file;
+    }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
-// launcher.exe itself: the main menu shows, the settings window waits hidden,
-// and closing the main menu ends the program with code 0.
+// launcher.exe itself: the main menu shows, the settings and update windows
+// wait hidden, the update button shows the update window, and closing the main
+// menu ends the program with code 0.
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,20 @@ TEST_F(Program, StartsWithItsWindowsAndEndsWhenTheMainMenuCloses) {
     ASSERT_TRUE(found.byTitle.count(L"NORVALE"));
     ASSERT_TRUE(found.byTitle.count(L"Setup"));
     EXPECT_FALSE(IsWindowVisible(found.byTitle[L"Setup"]));
+    ASSERT_TRUE(found.byTitle.count(L"update"));
+    EXPECT_FALSE(IsWindowVisible(found.byTitle[L"update"]));
+
+    // The update button (left 67, top 240, 158 x 54) shows the update window
+    // modally: the main menu is disabled while it is up.
+    const HWND menu = found.byTitle[L"NORVALE"];
+    const HWND update = found.byTitle[L"update"];
+    PostMessageW(menu, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(146, 267));
+    PostMessageW(menu, WM_LBUTTONUP, 0, MAKELPARAM(146, 267));
+    for (int i = 0; i < 200 && !IsWindowVisible(update); ++i) {
+        Sleep(50);
+    }
+    EXPECT_TRUE(IsWindowVisible(update));
+    EXPECT_FALSE(IsWindowEnabled(menu));
 
     PostMessageW(found.byTitle[L"NORVALE"], WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);

@@ -71,6 +71,19 @@ TEST(ServerLine, FieldsAndTheEndLine) {
         EXPECT_EQ(update::IsEndLine(c.line), c.end) << '"' << c.line << '"';
 }
 
+TEST(ServerLine, ChooserEntriesAreTheFirstFieldOfEveryLineButTheLast) {
+    const std::pair<Lines, std::vector<std::string>> cases[] = {
+        {{"A 10.0.0.1 21 3000 u p", "B host 21 3000 u p", "end"}, {"A", "B"}},
+        {{"   spaced  host 21", "nospaces", "anything at all"}, {"spaced", "nospaces"}},
+        {{"\tTab host", ""}, {"\tTab"}},  // only the blank separates fields
+        {{"end"}, {}},
+        {{}, {}},
+    };
+    for (const auto& [lines, entries] : cases) {
+        EXPECT_EQ(update::ServerEntries(lines), entries) << lines.size();
+    }
+}
+
 TEST(ServerOrder, ChosenServerFirstThenDrawsFromAllButTheLastLine) {
     struct Case {
         const char* what;

@@ -57,10 +57,6 @@ int wmain(int argc, wchar_t** argv) {
     update::HeadlessView view;
     update::HeadlessChooser chooser(dir);
     gzip::TGzipFile gz;
-    gz.DeleteSource = true;
-    gz.OnErrorDialog = [](const std::string& text, const std::filesystem::path& file) {
-        Print("  gzip: " + gzip::DialogText(text, file));
-    };
     update::RunSettings settings;
     settings.ProgramDir = dir;
     update::UpdateRun run(view, chooser, gz, settings);
