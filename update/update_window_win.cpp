@@ -135,7 +135,7 @@ void TUpdateForm::FormCreate() {
     SetBounds((screenWidth - kPlacementWidth) / 2, (screenHeight - kPlacementHeight) / 2,
               options_.InitialWidth, options_.InitialHeight);
 
-    programDir_ = options_.ProgramDir.empty() ? std::filesystem::path(winui::ProgramDirectory())
+    programDir_ = options_.ProgramDir.empty() ? winui::ProgramDir()
                                               : options_.ProgramDir;
     language_ = DisplayLanguageOf(winui::Locale());
 
