@@ -23,11 +23,11 @@ win32_root_packages() {
 # Module trees no test machine needs; leaving them out saves unpacking time
 # and initramfs size.
 _win32_root_excludes=(
-    /usr/share/doc/* /usr/share/man/* /usr/share/info/*
-    /usr/lib/modules/*/kernel/drivers/gpu/* /usr/lib/modules/*/kernel/drivers/media/*
-    /usr/lib/modules/*/kernel/drivers/net/wireless/* /usr/lib/modules/*/kernel/drivers/net/ethernet/*
-    /usr/lib/modules/*/kernel/drivers/infiniband/* /usr/lib/modules/*/kernel/drivers/staging/*
-    /usr/lib/modules/*/kernel/sound/*
+    '/usr/share/doc/*' '/usr/share/man/*' '/usr/share/info/*'
+    '/usr/lib/modules/*/kernel/drivers/gpu/*' '/usr/lib/modules/*/kernel/drivers/media/*'
+    '/usr/lib/modules/*/kernel/drivers/net/wireless/*' '/usr/lib/modules/*/kernel/drivers/net/ethernet/*'
+    '/usr/lib/modules/*/kernel/drivers/infiniband/*' '/usr/lib/modules/*/kernel/drivers/staging/*'
+    '/usr/lib/modules/*/kernel/sound/*'
 )
 
 win32_root_key() {
@@ -57,6 +57,7 @@ build_win32_root() {
     local dir mirrors=() line opts=() pattern
     dir="$(win32_root_dir)"
     [ -f "$dir/.complete" ] && return 0
+    mkdir -p "$(win32_root_cache)"
     while IFS= read -r line; do mirrors+=("$line"); done < <(win32_root_mirrors)
     if [ ${#mirrors[@]} -eq 0 ]; then
         echo "no apt source of this machine serves $(release_codename); cannot build the 32-bit root file system" >&2
@@ -64,17 +65,21 @@ build_win32_root() {
     fi
     for pattern in "${_win32_root_excludes[@]}"; do opts+=("--dpkgopt=path-exclude=$pattern"); done
     rm -rf "$dir.tmp"
-    mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+    mmdebstrap --quiet --logfile="$dir.log" --variant=apt --architectures=amd64,i386 \
         --include="$(win32_root_packages | paste -sd,)" "${opts[@]}" \
         --customize-hook="install -m 755 '$_win32_root_spec/init' \"\$1/usr/local/sbin/selvane-init\"" \
-        "$(release_codename)" "$dir.tmp" "${mirrors[@]}"
-    touch "$dir.tmp/.complete"
-    rm -rf "$dir"
-    mv "$dir.tmp" "$dir"
+        "$(release_codename)" "$dir.tmp" "${mirrors[@]}" || {
+        echo "mmdebstrap failed; its log: $dir.log" >&2
+        tail -n 30 "$dir.log" >&2
+        # Never remove a tree something is still mounted in.
+        grep -qF " $dir.tmp/" /proc/mounts || rm -rf "$dir.tmp"
+        return 1
+    }
+    touch "$dir.tmp/.complete" && rm -rf "$dir" && mv "$dir.tmp" "$dir" || return 1
     # Roots of older package lists, and their images, are of no more use.
     local old
     for old in "$(win32_root_cache)"/win32-root-*; do
-        [ "$old" = "$dir" ] || rm -rf "$old"
+        [ "$old" = "$dir" ] || [ "$old" = "$dir.log" ] || rm -rf "$old"
     done
 }
 
@@ -84,8 +89,7 @@ build_win32_image() {
     image="$(win32_root_image)"
     [ -f "$image" ] && return 0
     rm -f "$image.tmp"
-    mke2fs -q -t ext4 -L selvane-root -d "$dir" -F "$image.tmp" 4G
-    mv "$image.tmp" "$image"
+    mke2fs -q -t ext4 -L selvane-root -d "$dir" -F "$image.tmp" 4G && mv "$image.tmp" "$image"
 }
 
 # True where this kernel runs the root file system's 32-bit programs in a
@@ -110,7 +114,7 @@ win32_runner() {
         return 1
         ;;
     esac
-    if [ ! -d "$(win32_root_dir)" ]; then
+    if [ ! -f "$(win32_root_dir)/.complete" ]; then
         echo "no 32-bit root file system at $(win32_root_dir): run scripts/bootstrap.sh" >&2
         return 1
     fi
