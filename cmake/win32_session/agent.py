@@ -169,6 +169,17 @@ class Agent:
         self.link.send(frames.pack_json(job.channel, frames.EXIT, {"code": code}))
 
 
+# A root file system from mmdebstrap has no hosts file; the tests look up
+# "localhost" on the session's own loopback.
+HOSTS = "127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost ip6-loopback\n"
+
+
+def name_the_loopback():
+    if not os.path.exists("/etc/hosts"):
+        with open("/etc/hosts", "w") as f:
+            f.write(HOSTS)
+
+
 def open_port(name):
     for path in glob.glob("/sys/class/virtio-ports/*/name"):
         with open(path) as f:
@@ -189,6 +200,7 @@ def main():
         read_fd, write_fd = open_port(sys.argv[2])
         runner = sys.argv[3]
     signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+    name_the_loopback()
     Agent(Link(read_fd, write_fd), runner).serve()
 
 

@@ -222,7 +222,9 @@ TEST(Dll, EveryExportWorksFromAnyFourByteAlignedStack) {
             EXPECT_EQ(4 * count, c.Popped) << offset;
             EXPECT_EQ(expected, dest) << offset;
             EXPECT_EQ(expectedAlpha, alpha) << offset;
-            if (call.Name == std::string("vx_ARGB")) EXPECT_EQ(0xFF002A80u, c.Eax);
+            if (call.Name == std::string("vx_ARGB")) {
+                EXPECT_EQ(0xFF002A80u, c.Eax);
+            }
         }
     }
     EXPECT_EQ(2, w);
