@@ -153,7 +153,7 @@ class VmBackend:
         cmdline = ("root=/dev/vda rw console=ttyS0 quiet panic=-1 init=/usr/local/sbin/selvane-init "
                    "selvane.shares=%s selvane.agent=%s" % (",".join(tags), AGENT))
         argv = ["qemu-system-x86_64", "-nodefaults", "-no-user-config", "-display", "none",
-                "-machine", "pc,accel=tcg", "-cpu", "max,-smap", "-smp", str(os.cpu_count() or 2),
+                "-machine", "pc,accel=tcg", "-no-reboot", "-cpu", "max,-smap", "-smp", str(os.cpu_count() or 2),
                 "-m", VM_MEMORY_MB, "-nic", "none",
                 "-kernel", os.path.join(rootfs, "vmlinuz"),
                 "-initrd", os.path.join(rootfs, "initrd.img"),
@@ -221,20 +221,33 @@ class Broker:
         with self.send_lock:
             self.backend.send(data)
 
-    def wait_ready(self):
+    def wait_ready(self, watched_pid):
+        """Waits for the agent's first word, giving up when the backend ends,
+        the watched process (the test run) ends, or the start takes too long."""
         result = {}
+        done_r, done_w = os.pipe()
 
         def first_frame():
             try:
                 result["frame"] = frames.read_frame(self.backend.read)
             except (OSError, EOFError) as e:
                 result["error"] = str(e)
+            os.write(done_w, b"x")
 
-        reader = threading.Thread(target=first_frame, daemon=True)
-        reader.start()
-        reader.join(READY_SECONDS[self.backend.name])
-        frame = result.get("frame")
+        threading.Thread(target=first_frame, daemon=True).start()
+        waits = [done_r, os.pidfd_open(self.backend.process.pid)]
+        if watched_pid:
+            waits.append(os.pidfd_open(watched_pid))
+        ready, _, _ = select.select(waits, [], [], READY_SECONDS[self.backend.name])
+        for fd in waits[1:]:
+            os.close(fd)
+        frame = result.get("frame") if done_r in ready else None
         if not frame or frame[1] != frames.READY:
+            if watched_pid and ready and done_r not in ready and self.backend.process.poll() is None:
+                raise SessionError("the test run ended while the session was starting")
+            if not ready:
+                raise SessionError("no word from the session in %d s; %s" % (
+                    READY_SECONDS[self.backend.name], self.backend.describe_failure()))
             raise SessionError(self.backend.describe_failure())
         return json.loads(frame[2])
 
@@ -333,7 +346,7 @@ def broker_main(state, shared, watched_pid, report_fd):
         started = time.monotonic()
         backend = (ChrootBackend if runner == "chroot" else VmBackend)(state, rootfs, nested_out(shared))
         broker = Broker(state, backend)
-        info = broker.wait_ready()
+        info = broker.wait_ready(watched_pid)
         if os.path.exists(sock_path):
             os.unlink(sock_path)
         listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
