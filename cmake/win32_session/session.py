@@ -265,10 +265,10 @@ class Broker:
                 if client:
                     try:
                         client.sendall(frames.pack(channel, kind, payload))
+                        if kind == frames.EXIT:
+                            client.shutdown(socket.SHUT_WR)
                     except OSError:
                         pass
-                    if kind == frames.EXIT:
-                        client.close()
         except (OSError, EOFError):
             pass
         os.write(self.stop_w, b"x")  # the session itself has ended
@@ -301,7 +301,7 @@ class Broker:
             running = self.clients.pop(channel, None) is not None
         if running:
             self.send(frames.pack(channel, frames.KILL))
-            conn.close()
+        conn.close()
 
     def accept_clients(self, listener):
         while True:
