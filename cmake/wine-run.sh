@@ -5,8 +5,8 @@
 #   wine-run.sh BITS PREFIX_DIR --stop     end the prefix's wineserver
 # BITS is 32 or 64. 32-bit wine runs in the session of the 32-bit root file
 # system (cmake/win32_session), which the 32-bit build's tests go through.
-# The prefix keeps one wineserver running from --init to --stop, so that each
-# program starts without setting wine up again.
+# In the 32-bit session the prefix keeps one wineserver running from --init
+# to --stop, so that each program starts without setting wine up again.
 # Every program gets a virtual display of its own (Xvfb), whatever DISPLAY
 # says, so tests see the same screen everywhere: by default 1024x768 at 16
 # bits per pixel; SELVANE_SCREEN=1024x768x24 asks for another.
@@ -43,7 +43,11 @@ case "${1:-}" in
         "$wineserver" -w
     fi
     [ -f "$WINEPREFIX/system.reg" ]
-    "$wineserver" -p </dev/null >/dev/null 2>&1
+    # Inside the 32-bit session, whose end ends every process in it, one
+    # wineserver stays for the whole run.
+    if [ "$bits" = 32 ]; then
+        "$wineserver" -p </dev/null >/dev/null 2>&1
+    fi
     exit
     ;;
 --stop)
