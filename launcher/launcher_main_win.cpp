@@ -5,10 +5,10 @@
 
 #include <memory>
 
+#include "gzip/gzip_file.h"
 #include "launcher/main_menu.h"
 #include "launcher/server_chooser.h"
 #include "launcher/settings_window.h"
-#include "gzip/gzip_file.h"
 #include "update/update_run_win.h"
 #include "update/update_window_win.h"
 #include "winui/application.h"
@@ -28,10 +28,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         auto& chooser = app.CreateForm<launcher::TISPForm>(updateWindow, updateWindow.ProgramDir());
         mainMenu.Form5 = &settings;
         mainMenu.ShowUpdateWindow = [&updateWindow] { updateWindow.ShowModal(); };
-        update::RunSettings settings;
-        settings.ProgramDir = updateWindow.ProgramDir();
-        settings.Language = updateWindow.Language();
-        run = std::make_unique<update::UpdateRun>(updateWindow, chooser, gzip1, settings);
+        update::RunSettings runSettings;
+        runSettings.ProgramDir = updateWindow.ProgramDir();
+        runSettings.Language = updateWindow.Language();
+        run = std::make_unique<update::UpdateRun>(updateWindow, chooser, gzip1, runSettings);
         updateWindow.OnRun = [&run] { run->Run(); };
         updateWindow.OnUpdateClick = [&run] { run->DownloadPhase(); };
         updateWindow.OnStartClick = [&run] { run->StartGame(); };

@@ -135,8 +135,7 @@ void TUpdateForm::FormCreate() {
     SetBounds((screenWidth - kPlacementWidth) / 2, (screenHeight - kPlacementHeight) / 2,
               options_.InitialWidth, options_.InitialHeight);
 
-    programDir_ = options_.ProgramDir.empty() ? winui::ProgramDir()
-                                              : options_.ProgramDir;
+    programDir_ = options_.ProgramDir.empty() ? winui::ProgramDir() : options_.ProgramDir;
     language_ = DisplayLanguageOf(winui::Locale());
 
     // A missing picture stops creation here: the run is never armed.

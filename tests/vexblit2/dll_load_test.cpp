@@ -1,13 +1,17 @@
 // Loads vexblit2.dll the way the game client does: LoadLibrary, GetProcAddress
-// of every export, calls through stdcall pointers. In the 32-bit build the
-// blits are called once more from a stack that is only 4-byte aligned, as a
-// client built by another compiler may do.
+// of every export, calls through stdcall pointers. In the 32-bit build every
+// export is called once more from stacks that are only 4-byte aligned, as a
+// client built by another compiler may do, measuring what each pops.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "vexblit2/vexblit2.h"
@@ -92,17 +96,24 @@ TEST(Dll, CallsThroughStdcallPointers) {
 }
 
 #if defined(__i386__)
-// Pushes `count` 32-bit arguments and calls a stdcall function with the stack
-// pointer 4 bytes past a 16-byte boundary at the call.
-uint32_t CallMisaligned(void* fn, const uint32_t* args, uint32_t count) {
-    uint32_t eax =
-        (16 - (4 + 4 * count) % 16) % 16;  // padding that leaves esp = 16k + 4 at the call
+struct StackCall {
+    uint32_t Eax;
+    uint32_t Popped;  // bytes the callee took off the stack; stdcall: all its arguments
+};
+
+// Pushes `count` 32-bit arguments and calls `fn` with the stack pointer
+// `offset` bytes past a 16-byte boundary at the call. The stack pointer from
+// before the pushes is kept in ebx, which every callee preserves, so the bytes
+// the callee popped are measured rather than papered over by the restore.
+StackCall CallFromStack(void* fn, const uint32_t* args, uint32_t count, uint32_t offset) {
+    uint32_t eax = (16 - (offset + 4 * count) % 16) % 16;  // padding below the arguments
     uint32_t ecx = count;
     const uint32_t* edx = args;
     asm volatile(
         "movl %%esp, %%esi\n\t"
         "andl $-16, %%esp\n\t"
         "subl %%eax, %%esp\n\t"
+        "movl %%esp, %%ebx\n\t"
         "1:\n\t"
         "testl %%ecx, %%ecx\n\t"
         "jz 2f\n\t"
@@ -111,40 +122,114 @@ uint32_t CallMisaligned(void* fn, const uint32_t* args, uint32_t count) {
         "jmp 1b\n\t"
         "2:\n\t"
         "call *%%edi\n\t"
+        "movl %%ebx, %%ecx\n\t"
+        "subl %%esp, %%ecx\n\t"  // bytes the callee left on the stack
         "movl %%esi, %%esp\n\t"
         : "+a"(eax), "+c"(ecx), "+d"(edx)
         : "D"(fn)
-        : "esi", "memory", "cc");
-    return eax;
+        : "ebx", "esi", "memory", "cc");
+    return {eax, 4 * count - ecx};
 }
 
 uint32_t Arg(const void* p) { return uint32_t(reinterpret_cast<uintptr_t>(p)); }
 
-TEST(Dll, BlitsFromAFourByteAlignedStack) {
+uint32_t __cdecl PopsNothing(uint32_t a) { return a + 1; }
+uint32_t __stdcall PopsTwoArguments(uint32_t a, uint32_t b) { return a + b; }
+
+TEST(Dll, StackCheckMeasuresWhatTheCalleePopped) {
+    const uint32_t args[] = {1, 2, 3};
+    const struct {
+        void* Fn;
+        uint32_t Count, Popped;
+    } cases[] = {
+        {reinterpret_cast<void*>(&PopsTwoArguments), 2, 8},  // right
+        {reinterpret_cast<void*>(&PopsNothing), 1, 0},       // cdecl taken for stdcall
+        {reinterpret_cast<void*>(&PopsTwoArguments), 3, 8},  // one argument too many
+    };
+    for (const auto& c : cases)
+        for (uint32_t offset : {0u, 4u})
+            EXPECT_EQ(c.Popped, CallFromStack(c.Fn, args, c.Count, offset).Popped)
+                << c.Count << " " << offset;
+}
+
+// Every export, called from a stack at each 4-byte offset from a 16-byte
+// boundary, as a client built by another compiler may do: each pops exactly
+// its arguments and gives what it gives from an aligned stack.
+TEST(Dll, EveryExportWorksFromAnyFourByteAlignedStack) {
     const Library lib;
     ASSERT_NE(nullptr, lib.Module);
-    const uint32_t mode[] = {1};
-    CallMisaligned(lib.Get<void*>("vx_CheckMMX_Bit16"), mode, 1);
-    const uint32_t argb[] = {511, 256, 42, 128};
-    EXPECT_EQ(0xFF002A80u, CallMisaligned(lib.Get<void*>("vx_ARGB"), argb, 4));
-    std::vector<uint16_t> src(70), dest(70, 0x1234), expected(70, 0x1234);
+    constexpr int kW = 69, kH = 2, kPitch = 140;  // bytes; a partial last vector
+    std::vector<uint16_t> src(70 * 3), dest(70 * 3);
     for (size_t i = 0; i < src.size(); ++i) src[i] = uint16_t(i * 977);
-    const vx_Rect r{0, 0, 69, 1};
-    for (const char* name : {"vx_Clipper_Alpha_ColorKey_Blt", "vx_Clipper_BlackAlpha_ColorKey_Blt",
-                             "vx_Clipper_LightAlpha_ColorKey_Blt"}) {
-        lib.Get<KeyedFn>(name)(69, 1, expected.data(), src.data(), 140, 140, 0, 0, &r, 20);
-        const uint32_t args[] = {69,      1, Arg(dest.data()), Arg(src.data()), 140, 140, 0, 0,
-                                 Arg(&r), 20};
-        CallMisaligned(lib.Get<void*>(name), args, 10);
-        EXPECT_EQ(expected, dest) << name;
+    src[5] = 0x5A5A;  // the key
+    std::vector<uint8_t> map(70 * 3), alpha(70 * 3);
+    for (size_t i = 0; i < map.size(); ++i) map[i] = uint8_t(i * 7);
+    const vx_Rect r{0, 0, kW, kH}, half{0, 0, kW / 2, kH};
+    uint16_t w = 0, h = 0;
+    // 2 x 1, 24-bit, top-down
+    const uint8_t tga[] = {0, 0, 2, 0, 0,  0,    0,    0,    0, 0, 0, 0,
+                           2, 0, 1, 0, 24, 0x20, 0xFF, 0x80, 0, 0, 0, 0xFF};
+    char tgaName[MAX_PATH], dir[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, dir));
+    ASSERT_NE(0u, GetTempFileNameA(dir, "vxs", 0, tgaName));
+    {
+        FILE* f = fopen(tgaName, "wb");
+        ASSERT_NE(nullptr, f);
+        fwrite(tga, 1, sizeof tga, f);
+        fclose(f);
     }
-    std::vector<uint8_t> map(70, 17);
-    lib.Get<Map2Fn>("vx_Clipper_AlphaChannel_Blt2")(69, 1, expected.data(), src.data(), map.data(),
-                                                    140, 140, 0, 0, &r, 0xFF00FF00);
-    const uint32_t args[] = {69, 1, Arg(dest.data()), Arg(src.data()), Arg(map.data()), 140, 140,
-                             0,  0, Arg(&r),          0xFF00FF00};
-    CallMisaligned(lib.Get<void*>("vx_Clipper_AlphaChannel_Blt2"), args, 11);
-    EXPECT_EQ(expected, dest);
+    const uint32_t D = Arg(dest.data()), S = Arg(src.data()), M = Arg(map.data());
+    const struct {
+        const char* Name;
+        std::vector<uint32_t> Args;
+    } calls[] = {
+        {"vx_CheckMMX_Bit16", {0x10001}},
+        {"vx_Init", {0x5A5A}},
+        {"vx_ARGB", {511, 256, 42, 128}},
+        {"vx_Normal_Blt", {D, S, kPitch, kPitch, 1, 0, Arg(&r)}},
+        {"vx_Clipper_Blt", {kW, kH, D, S, kPitch, kPitch, 0, 0, Arg(&r)}},
+        {"vx_Clipper_ColorKey_Blt", {kW, kH, D, S, kPitch, kPitch, 0, 0, Arg(&r)}},
+        {"vx_Clipper_Alpha_ColorKey_Blt", {kW, kH, D, S, kPitch, kPitch, 0, 0, Arg(&r), 20}},
+        {"vx_Clipper_BlackAlpha_ColorKey_Blt", {kW, kH, D, S, kPitch, kPitch, 0, 0, Arg(&r), 20}},
+        {"vx_Clipper_LightAlpha_ColorKey_Blt", {kW, kH, D, S, kPitch, kPitch, 0, 0, Arg(&r), 20}},
+        {"vx_Clipper_AlphaChannel_Blt", {kW, kH, D, S, M, kPitch, kPitch, 0, 0, Arg(&r)}},
+        {"vx_Clipper_AlphaChannel_Blt2",
+         {kW, kH, D, S, M, kPitch, kPitch, 0, 0, Arg(&r), 0xFF00FF00}},
+        {"vx_Clipper_Alpha_Fill", {kW, kH, D, kPitch, 1, 0, 60, 2, 0x80FF8040, 0}},
+        {"vx_Reduce_Blt", {D, S, kPitch, kPitch, Arg(&half), Arg(&r)}},
+        {"vx_Reduce_ColorKey_Blt", {D, S, kPitch, kPitch, Arg(&half), Arg(&r)}},
+        {"vx_LoadTga", {Arg(tgaName), D, Arg(alpha.data()), Arg(&w), Arg(&h)}},
+        {"vx_Free", {}},
+    };
+    ASSERT_EQ(std::size(kExports), std::size(calls));
+    for (const auto& call : calls) {
+        SCOPED_TRACE(call.Name);
+        void* const fn = lib.Get<void*>(call.Name);
+        ASSERT_NE(nullptr, fn);
+        const auto count = uint32_t(call.Args.size());
+        const auto reset = [&] {
+            std::fill(dest.begin(), dest.end(), uint16_t(0x1234));
+            std::fill(alpha.begin(), alpha.end(), uint8_t(0xBB));
+        };
+        reset();
+        const StackCall aligned = CallFromStack(fn, call.Args.data(), count, 0);
+        EXPECT_EQ(4 * count, aligned.Popped);
+        const std::vector<uint16_t> expected = dest;
+        const std::vector<uint8_t> expectedAlpha = alpha;
+        for (uint32_t offset : {4u, 8u, 12u}) {
+            reset();
+            const StackCall c = CallFromStack(fn, call.Args.data(), count, offset);
+            EXPECT_EQ(4 * count, c.Popped) << offset;
+            EXPECT_EQ(expected, dest) << offset;
+            EXPECT_EQ(expectedAlpha, alpha) << offset;
+            if (call.Name == std::string("vx_ARGB")) {
+                EXPECT_EQ(0xFF002A80u, c.Eax);
+            }
+        }
+    }
+    EXPECT_EQ(2, w);
+    EXPECT_EQ(1, h);
+    DeleteFileA(tgaName);
 }
 #endif
 
