@@ -12,6 +12,10 @@ cd "$root"
 
 bash scripts/bootstrap.sh
 
+# The layout of every source file is .clang-format's: a file that is not
+# formatted fails the run before anything is built.
+bash scripts/check_format.sh
+
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native native-asan win32 win64)
 
