@@ -45,10 +45,6 @@ TEST(Artwork, TheUpdateWindowAndChooserPicturesDecodeAtTheirSizes) {
     std::vector<Picture> pictures = {{chooser / "background.jpg", 400, 400},
                                      {chooser / "ok.jpg", 99, 29}};
     for (const char* set : {"c", "s"}) {
-        const std::string s = set;
-        pictures.push_back({chooser / ("updater-background-" + s + ".jpg"), 400, 400});
-        pictures.push_back({chooser / ("updater-ok-1" + s + ".jpg"), 100, 29});
-        pictures.push_back({chooser / ("updater-ok-2" + s + ".jpg"), 100, 29});
         pictures.push_back({upimg / (std::string("0") + set + ".jpg"), 620, 440});
         for (const char* look : {"-1", "-2"}) {
             pictures.push_back({upimg / (std::string("1") + look + set + ".jpg"), 90, 26});

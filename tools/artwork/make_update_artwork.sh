@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws the pictures of the update window, in the Traditional ("c") and
 # Simplified ("s") Chinese sets, and the pictures the server choosers keep
-# inside the programs (the launcher's one set, the updater's two):
+# inside the launcher (its one set):
 #   tools/artwork/make_update_artwork.sh [UPIMG_DIR [CHOOSER_DIR]]
 #   (defaults: update/upimg and launcher/chooser)
 # Needs ImageMagick 6 and the Noto CJK fonts (scripts/apt/launcher.txt). The
@@ -127,45 +127,5 @@ convert "$work/ok.png" "${jpeg[@]}" "$chooser/ok.jpg"
 # The button is drawn in place on the background as well.
 convert "$work/chooser.png" "$work/ok.png" -geometry +151+352 -compose over -composite \
     "${jpeg[@]}" "$chooser/background.jpg"
-
-# ------------------------------------------------------ updater's chooser
-# Outer 408 x 437, so a 400 x 400 client: the list at (54, 88) 293 x 249, the
-# OK button at (144, 352) 100 x 29, in both sets, rest and pressed.
-updater_chooser() {  # set font title ok
-    local set="$1" font="$2" title="$3" ok="$4"
-    convert -size 400x400 gradient:'#1a1030-#2a1010' \
-        \( -size 400x400 -seed 23 plasma:'#202040-#100818' -blur 0x8 \) \
-        -compose soft-light -composite \
-        -fill none -stroke "$gold_dark" -strokewidth 3 -draw "rectangle 4,4 395,395" \
-        -stroke "$gold" -strokewidth 1 -draw "rectangle 8,8 391,391" \
-        -stroke none -font "$font" -gravity north -kerning 6 -pointsize 20 \
-        -fill '#00000099' -annotate +2+32 "$title" -fill "$gold" -annotate +0+30 "$title" \
-        -gravity northwest -stroke "$gold" -strokewidth 1 -draw "line 60,70 340,70" \
-        -stroke "$gold_dark" -strokewidth 2 -fill white -draw "rectangle 51,85 349,339" \
-        -stroke "$gold" -strokewidth 1 -fill none -draw "rectangle 48,82 352,342" \
-        -stroke none "$work/updater-$set.png"
-    convert "$work/updater-$set.png" -crop 100x29+144+352 +repage \
-        \( -size 100x29 gradient:'#6a3c14-#2a1206' \) \
-        \( -size 100x29 xc:black -fill white -draw "roundrectangle 0,0 99,28 7,7" \) \
-        -compose over -composite \
-        -fill none -stroke "$gold" -strokewidth 1 -draw "roundrectangle 0,0 99,28 7,7" \
-        -stroke '#ffe9a8' -draw "line 7,2 92,2" \
-        -stroke none -font "$font" -pointsize 16 -kerning 4 -gravity center \
-        -fill '#00000099' -annotate +1+0 "$ok" -fill "$cream" -annotate +0-1 "$ok" \
-        "$work/updater-ok-$set.png"
-    convert "$work/updater-ok-$set.png" "${jpeg[@]}" "$chooser/updater-ok-1$set.jpg"
-    convert "$work/updater-$set.png" -crop 100x29+144+352 +repage \
-        \( -size 100x29 gradient:'#1e0c04-#5a3010' \) \
-        \( -size 100x29 xc:black -fill white -draw "roundrectangle 0,0 99,28 7,7" \) \
-        -compose over -composite \
-        -fill none -stroke '#ffe08a' -strokewidth 1 -draw "roundrectangle 0,0 99,28 7,7" \
-        -stroke none -font "$font" -pointsize 16 -kerning 4 -gravity center \
-        -fill '#fff8e0' -annotate +1+1 "$ok" \
-        "${jpeg[@]}" "$chooser/updater-ok-2$set.jpg"
-    convert "$work/updater-$set.png" "$work/updater-ok-$set.png" -geometry +144+352 \
-        -compose over -composite "${jpeg[@]}" "$chooser/updater-background-$set.jpg"
-}
-updater_chooser c "$serif_c" "請選擇下載更新點" "確定"
-updater_chooser s "$serif_s" "请选择下载更新点" "确定"
 
 ls "$upimg" "$chooser"
