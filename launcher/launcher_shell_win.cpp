@@ -1,7 +1,7 @@
 #include "launcher/launcher_shell.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cwchar>
 
@@ -15,9 +15,7 @@ bool IsTraditionalChinese() {
     return locale.PrimaryLanguage == 4 && locale.SubLanguage == 1;
 }
 
-const wchar_t* PictureSet() {
-    return IsTraditionalChinese() ? L"c" : L"s";
-}
+const wchar_t* PictureSet() { return IsTraditionalChinese() ? L"c" : L"s"; }
 
 std::wstring MainPicture(const std::wstring& stem) {
     return L"mainpic\\" + stem + PictureSet() + L".jpg";

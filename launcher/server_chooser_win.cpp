@@ -65,7 +65,8 @@ void TISPForm::FormCreate() {
     // 0: the run then has a server line to start from.
     int remembered = 0;
     try {
-        remembered = update::ReadChosenIndex(programDir_ / update::kChosenServerFile, ListBox1.Count());
+        remembered =
+            update::ReadChosenIndex(programDir_ / update::kChosenServerFile, ListBox1.Count());
     } catch (const selvane::Exception&) {
     }
     ListBox1.SetItemIndex(remembered < 0 ? 0 : remembered);

@@ -80,7 +80,8 @@ void TForm5::Image4Click() {
         const int bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL);
         ReleaseDC(Handle(), dc);
         if (bitsPerPixel != 16) {
-            winui::ShowMessage(L"If you want to choose the window mode, please adjust 16BIT color.");
+            winui::ShowMessage(
+                L"If you want to choose the window mode, please adjust 16BIT color.");
             return;
         }
         mode = ScreenMode::Windowed;

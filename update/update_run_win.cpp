@@ -3,9 +3,9 @@
 #include <system_error>
 #include <utility>
 
+#include "core/atomic_file.h"
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
-#include "core/atomic_file.h"
 #include "update/ftp_downloader_win.h"
 #include "update/server_list.h"
 #include "winui/message_pump.h"

@@ -71,7 +71,8 @@ public:
     virtual bool Confirm(const Text& question) = 0;
 
     // The game client, started shown normally; the outcome is ignored.
-    virtual void StartProgram(const std::filesystem::path& program, const std::string& arguments) = 0;
+    virtual void StartProgram(const std::filesystem::path& program,
+                              const std::string& arguments) = 0;
     // Hides or closes the window that hosts the run.
     virtual void HideWindow() = 0;
     virtual void CloseWindow() = 0;

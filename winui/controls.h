@@ -155,12 +155,12 @@ public:
     int ItemHeight() const;
 
     void Add(const std::wstring& item);
-    void Delete(int index);            // an index outside the list changes nothing
+    void Delete(int index);  // an index outside the list changes nothing
     void Clear();
     int Count() const;
     std::wstring Item(int index) const;
-    int ItemIndex() const;             // -1 when nothing is selected
-    void SetItemIndex(int index);      // an index outside the list selects nothing
+    int ItemIndex() const;         // -1 when nothing is selected
+    void SetItemIndex(int index);  // an index outside the list selects nothing
 
 private:
     HWND hwnd_ = nullptr;

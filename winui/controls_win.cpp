@@ -9,13 +9,9 @@ namespace winui {
 
 // ---------------------------------------------------------------- GraphicControl
 
-GraphicControl::GraphicControl(Form& parent) : parent_(parent) {
-    parent_.Attach(this);
-}
+GraphicControl::GraphicControl(Form& parent) : parent_(parent) { parent_.Attach(this); }
 
-GraphicControl::~GraphicControl() {
-    parent_.Detach(this);
-}
+GraphicControl::~GraphicControl() { parent_.Detach(this); }
 
 void GraphicControl::SetBounds(int left, int top, int width, int height) {
     Invalidate();
@@ -30,9 +26,7 @@ void GraphicControl::SetVisible(bool visible) {
     }
 }
 
-void GraphicControl::Invalidate() {
-    parent_.InvalidateArea(bounds_);
-}
+void GraphicControl::Invalidate() { parent_.InvalidateArea(bounds_); }
 
 void GraphicControl::Repaint() {
     Invalidate();
@@ -99,8 +93,8 @@ void Image::Paint(HDC dc) {
                        sourceHeight, *TransparentColor);
     } else if (Stretch) {
         SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, Left(), Top(), width, height, source.Get(), 0, 0, sourceWidth,
-                   sourceHeight, SRCCOPY);
+        StretchBlt(dc, Left(), Top(), width, height, source.Get(), 0, 0, sourceWidth, sourceHeight,
+                   SRCCOPY);
     } else {
         BitBlt(dc, Left(), Top(), width, height, source.Get(), 0, 0, SRCCOPY);
     }
@@ -108,9 +102,7 @@ void Image::Paint(HDC dc) {
 
 // ------------------------------------------------------------------------- Label
 
-Label::Label(Form& parent) : GraphicControl(parent) {
-    SetFont(L"MS Sans Serif", -11);
-}
+Label::Label(Form& parent) : GraphicControl(parent) { SetFont(L"MS Sans Serif", -11); }
 
 void Label::SetCaption(std::wstring caption) {
     caption_ = std::move(caption);
@@ -149,9 +141,7 @@ void Label::Paint(HDC dc) {
 
 // ------------------------------------------------------------------------- Gauge
 
-Gauge::Gauge(Form& parent) : GraphicControl(parent) {
-    SetFont(L"MS Sans Serif", -11);
-}
+Gauge::Gauge(Form& parent) : GraphicControl(parent) { SetFont(L"MS Sans Serif", -11); }
 
 void Gauge::SetProgress(int progress) {
     progress = std::clamp(progress, 0, maxValue_);
@@ -181,8 +171,8 @@ void Gauge::Paint(HDC dc) {
     Brush fore(CreateSolidBrush(ForeColor));
     FillRect(dc, &Bounds(), back.Get());
     RECT bar = Bounds();
-    bar.right = bar.left + static_cast<int>(static_cast<long long>(Width()) * progress_ /
-                                            maxValue_);
+    bar.right =
+        bar.left + static_cast<int>(static_cast<long long>(Width()) * progress_ / maxValue_);
     FillRect(dc, &bar, fore.Get());
     wchar_t text[16];
     std::swprintf(text, 16, L"%d%%", PercentDone());
@@ -196,10 +186,10 @@ void Gauge::Paint(HDC dc) {
 // ----------------------------------------------------------------------- ListBox
 
 ListBox::ListBox(Form& parent) {
-    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                            0, 0, 100, 100, parent.Handle(), nullptr, GetModuleHandleW(nullptr),
-                            nullptr);
+    hwnd_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0,
+                        0, 100, 100, parent.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hwnd_ == nullptr) {
         throw selvane::Exception("Cannot create a list box");
     }
@@ -215,13 +205,9 @@ void ListBox::SetBounds(int left, int top, int width, int height) {
     SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ListBox::SetVisible(bool visible) {
-    ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
-}
+void ListBox::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
-bool ListBox::Visible() const {
-    return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
-}
+bool ListBox::Visible() const { return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void ListBox::SetFont(const std::wstring& face, int height) {
     font_.Reset(MakeFont(face.c_str(), height));
@@ -248,13 +234,9 @@ void ListBox::Delete(int index) {
     SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
-void ListBox::Clear() {
-    SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
-}
+void ListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
 
-int ListBox::Count() const {
-    return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0));
-}
+int ListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
 
 std::wstring ListBox::Item(int index) const {
     const LRESULT length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);

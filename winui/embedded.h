@@ -6,8 +6,8 @@
 
 #include <cstddef>
 
-#define WINUI_EMBEDDED(name)                        \
-    namespace embedded {                            \
-    extern const unsigned char name[];              \
-    extern const std::size_t name##_size;           \
+#define WINUI_EMBEDDED(name)              \
+    namespace embedded {                  \
+    extern const unsigned char name[];    \
+    extern const std::size_t name##_size; \
     }

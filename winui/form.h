@@ -18,8 +18,8 @@ enum class MouseButton { Left, Right, Middle };
 
 struct FormStyle {
     std::wstring Caption;
-    bool Sizeable = false;     // sizeable frame; otherwise a fixed single border
-    bool SystemMenu = true;    // system menu, hence the close box
+    bool Sizeable = false;   // sizeable frame; otherwise a fixed single border
+    bool SystemMenu = true;  // system menu, hence the close box
     bool MinimizeBox = false;
     // Stored initial geometry, in force until the creation handler replaces it.
     int Left = 0;

@@ -65,12 +65,8 @@ void Form::Create() {
     Guarded([this] { FormCreate(); });
 }
 
-int Form::Left() const {
-    return WindowRect(Handle()).left;
-}
-int Form::Top() const {
-    return WindowRect(Handle()).top;
-}
+int Form::Left() const { return WindowRect(Handle()).left; }
+int Form::Top() const { return WindowRect(Handle()).top; }
 int Form::Width() const {
     const RECT r = WindowRect(Handle());
     return r.right - r.left;
@@ -101,9 +97,7 @@ void Form::SetClientSize(int width, int height) {
     SetBounds(Left(), Top(), outer.right - outer.left, outer.bottom - outer.top);
 }
 
-bool Form::Visible() const {
-    return IsWindowVisible(Handle()) != FALSE;
-}
+bool Form::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 
 void Form::Show() {
     FormShow();
@@ -111,9 +105,7 @@ void Form::Show() {
     UpdateWindow(Handle());
 }
 
-void Form::Hide() {
-    ShowWindow(Handle(), SW_HIDE);
-}
+void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
 
 void Form::BringToFront() {
     SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -176,9 +168,7 @@ void Form::Repaint() {
     UpdateWindow(Handle());
 }
 
-void Form::Attach(GraphicControl* control) {
-    controls_.push_back(control);
-}
+void Form::Attach(GraphicControl* control) { controls_.push_back(control); }
 
 void Form::Detach(GraphicControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
@@ -235,8 +225,8 @@ void Form::ButtonUp(MouseButton button, LPARAM lp) {
     const POINT point{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     // The click comes first: a button whose action shows a modal window keeps
     // its pressed look until that window closes.
-    if (button == MouseButton::Left && control->Visible() &&
-        PtInRect(&control->Bounds(), point) && control->OnClick) {
+    if (button == MouseButton::Left && control->Visible() && PtInRect(&control->Bounds(), point) &&
+        control->OnClick) {
         control->OnClick();
     }
     // The click may have run a whole modal loop; the control is still ours

@@ -80,8 +80,8 @@ bool Decode(const std::uint8_t* data, std::size_t size, Pixels* out, ErrorManage
         std::uint32_t* target = out->Data.data() + y * width;
         const std::uint8_t* source = row->data();
         for (std::size_t x = 0; x < width; ++x, source += 3) {
-            target[x] = (std::uint32_t{source[0]} << 16) | (std::uint32_t{source[1]} << 8) |
-                        source[2];
+            target[x] =
+                (std::uint32_t{source[0]} << 16) | (std::uint32_t{source[1]} << 8) | source[2];
         }
     }
     jpeg_finish_decompress(&info);

@@ -22,9 +22,7 @@ LocaleValues LocaleFromId(LCID locale) {
     return result;
 }
 
-void ReadLocale() {
-    SetLocale(GetThreadLocale());
-}
+void ReadLocale() { SetLocale(GetThreadLocale()); }
 
 void SetLocale(LCID locale) {
     values = LocaleFromId(locale);

@@ -64,13 +64,9 @@ MessageBoxes* current = &systemBoxes;
 
 }  // namespace
 
-MessageBoxes& Boxes() {
-    return *current;
-}
+MessageBoxes& Boxes() { return *current; }
 
-void SetBoxes(MessageBoxes* boxes) {
-    current = boxes != nullptr ? boxes : &systemBoxes;
-}
+void SetBoxes(MessageBoxes* boxes) { current = boxes != nullptr ? boxes : &systemBoxes; }
 
 void ShowMessage(const std::wstring& text) {
     Application& app = Application::Instance();

@@ -23,9 +23,7 @@ void WaitForMessage(DWORD timeoutMs) {
     MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
-bool Terminated() {
-    return terminated;
-}
+bool Terminated() { return terminated; }
 
 void HandleMessage() {
     MSG msg;
@@ -41,8 +39,6 @@ void HandleMessage() {
     DispatchMessageW(&msg);
 }
 
-void ResetTerminated() {
-    terminated = false;
-}
+void ResetTerminated() { terminated = false; }
 
 }  // namespace winui

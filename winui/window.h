@@ -18,8 +18,8 @@ public:
 
 protected:
     // Creates the window with our class; the procedure routes to HandleMessage.
-    void CreateHandle(DWORD exStyle, DWORD style, const wchar_t* caption, int x, int y,
-                      int width, int height, HWND parent);
+    void CreateHandle(DWORD exStyle, DWORD style, const wchar_t* caption, int x, int y, int width,
+                      int height, HWND parent);
     void DestroyHandle();
 
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);

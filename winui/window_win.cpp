@@ -12,9 +12,7 @@ constexpr wchar_t kClassName[] = L"SelvaneWindow";
 
 }  // namespace
 
-Window::~Window() {
-    DestroyHandle();
-}
+Window::~Window() { DestroyHandle(); }
 
 void Window::CreateHandle(DWORD exStyle, DWORD style, const wchar_t* caption, int x, int y,
                           int width, int height, HWND parent) {

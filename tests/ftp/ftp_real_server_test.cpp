@@ -109,7 +109,8 @@ TEST_F(RealServer, WrongPasswordAndMissingFile) {
     EXPECT_EQ(downloader.BytesTotal(), 2000);
     EXPECT_EQ(ftptest::ReadFile(dir / "via_downloader.txt"), TextBytes(2000));
     // The caller hands a temporary name: a failed download leaves nothing there.
-    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt", -1), ftp::FTPException);
+    EXPECT_THROW(downloader.Download("missing.dat", dir / "via_downloader.txt", -1),
+                 ftp::FTPException);
     EXPECT_FALSE(std::filesystem::exists(dir / "via_downloader.txt"));
     // A failure the owner's handler takes over is still a failure for the installer.
     good->OnFailure = [](bool& handled, ftp::TCmdType) { handled = true; };

@@ -1,8 +1,8 @@
 // A stand-in browser for the tests: writes the arguments it was started with,
 // one a line, to "browser_args.txt" beside itself, and ends.
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 

@@ -19,7 +19,8 @@ int32_t Int32At(const std::vector<uint8_t>& bytes, std::size_t at) {
 }
 
 TEST(MkupdatePack, DirectoryDescribesEveryItemAndEndsTheFile) {
-    const std::vector<PackItem> items{{"a.txt", {'A', 'B'}}, {"dir\\b.bin", {}}, {"c", {'x', 'y', 'z'}}};
+    const std::vector<PackItem> items{
+        {"a.txt", {'A', 'B'}}, {"dir\\b.bin", {}}, {"c", {'x', 'y', 'z'}}};
     const auto pack = BuildPack(items);
     ASSERT_EQ(pack.size(), 5 + mkupdate::kPackDirectorySize);
     const std::size_t dir = 5;
@@ -54,7 +55,9 @@ TEST(MkupdateSet, ListsEveryFileWithItsTypeAndTheSizeOfWhatTheServerHolds) {
     fs::remove_all(root);
     fs::create_directories(root / "game" / "sub" / "deep");
     fs::create_directories(root / "game" / "maps");
-    auto write = [&](const fs::path& p, const std::string& s) { std::ofstream(root / "game" / p) << s; };
+    auto write = [&](const fs::path& p, const std::string& s) {
+        std::ofstream(root / "game" / p) << s;
+    };
     write("readme.txt", "plain file");
     write("sub/deep/data.bin", std::string(3000, 'q'));
     write("maps/one.map", "1");

@@ -73,13 +73,25 @@ TEST_F(Kit, MouseEventsComeInPressClickReleaseOrderToTheTopmostControl) {
         Log expected;
     };
     const Case cases[] = {
-        {"left, released inside", WM_LBUTTONDOWN, WM_LBUTTONUP, {25, 25}, {25, 25},
+        {"left, released inside",
+         WM_LBUTTONDOWN,
+         WM_LBUTTONUP,
+         {25, 25},
+         {25, 25},
          {"a down L 5,15", "a click", "a up L"}},
-        {"left, released outside", WM_LBUTTONDOWN, WM_LBUTTONUP, {25, 25}, {250, 150},
+        {"left, released outside",
+         WM_LBUTTONDOWN,
+         WM_LBUTTONUP,
+         {25, 25},
+         {250, 150},
          {"a down L 5,15", "a up L"}},
         {"right", WM_RBUTTONDOWN, WM_RBUTTONUP, {25, 25}, {25, 25}, {"a down R 5,15", "a up R"}},
         {"middle", WM_MBUTTONDOWN, WM_MBUTTONUP, {25, 25}, {25, 25}, {"a down M 5,15", "a up M"}},
-        {"overlap: the later control", WM_LBUTTONDOWN, WM_LBUTTONUP, {65, 45}, {65, 45},
+        {"overlap: the later control",
+         WM_LBUTTONDOWN,
+         WM_LBUTTONUP,
+         {65, 45},
+         {65, 45},
          {"b down L 5,5", "b click", "b up L"}},
         {"on no control", WM_LBUTTONDOWN, WM_LBUTTONUP, {250, 150}, {250, 150}, {}},
     };
@@ -167,7 +179,8 @@ TEST_F(Kit, PicturesPaintPlainStretchedAndWithATransparentColour) {
         image.Paint(dc);
         auto alike = [](COLORREF a, COLORREF b) {
             return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
-                       std::abs(GetBValue(a) - GetBValue(b)) < 12;
+                       std::abs(GetBValue(a) - GetBValue(b)) <
+                   12;
         };
         EXPECT_TRUE(alike(GetPixel(dc, 5, 5), c.inside)) << c.stretch;
         EXPECT_TRUE(alike(GetPixel(dc, 35, 35), c.beyondPicture)) << c.stretch;

@@ -21,7 +21,8 @@ std::vector<uint8_t> ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
@@ -30,7 +31,8 @@ void WriteGzip(const fs::path& path, const std::vector<uint8_t>& bytes) {
     if (!gz) throw std::runtime_error("cannot create " + path.string());
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        const unsigned chunk =
+            static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
         if (gzwrite(gz, bytes.data() + done, chunk) != static_cast<int>(chunk)) {
             gzclose(gz);
             throw std::runtime_error("cannot write " + path.string());
@@ -97,7 +99,8 @@ std::vector<uint8_t> BuildPack(const std::vector<PackItem>& items) {
         PutInt32(pack, slot, spans[i].first);
         PutInt32(pack, slot + 4, spans[i].second);
         pack[slot + 8] = static_cast<uint8_t>(items[i].Name.size());
-        std::copy(items[i].Name.begin(), items[i].Name.end(), pack.begin() + static_cast<std::ptrdiff_t>(slot + 9));
+        std::copy(items[i].Name.begin(), items[i].Name.end(),
+                  pack.begin() + static_cast<std::ptrdiff_t>(slot + 9));
     }
     return pack;
 }
@@ -114,8 +117,8 @@ std::vector<std::string> BuildUpdateSet(const Options& options) {
     std::size_t index = 0;
     auto add = [&](const char* type, const std::string& remote, const std::string& target) {
         const auto size = fs::file_size(options.Out / remote);
-        lines.push_back(std::string(type) + " " + remote + " " + target + " " + options.Version + " " +
-                        std::to_string(size));
+        lines.push_back(std::string(type) + " " + remote + " " + target + " " + options.Version +
+                        " " + std::to_string(size));
     };
 
     std::vector<std::vector<PackItem>> packs(options.Packs.size());
@@ -132,7 +135,8 @@ std::vector<std::string> BuildUpdateSet(const Options& options) {
         ++index;
         if (std::find(options.Plain.begin(), options.Plain.end(), file) != options.Plain.end()) {
             const std::string remote = RemoteName(index, base, "");
-            fs::copy_file(options.Source / file, options.Out / remote, fs::copy_options::overwrite_existing);
+            fs::copy_file(options.Source / file, options.Out / remote,
+                          fs::copy_options::overwrite_existing);
             add("O", remote, target);
         } else {
             const std::string remote = RemoteName(index, base, ".gz");

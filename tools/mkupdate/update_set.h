@@ -10,7 +10,7 @@
 namespace mkupdate {
 
 struct PackRule {
-    std::string Target;        // installed name of the pack, e.g. "maps.pak"
+    std::string Target;         // installed name of the pack, e.g. "maps.pak"
     std::filesystem::path Dir;  // folder below the source whose files it holds
 };
 
