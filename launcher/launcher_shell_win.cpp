@@ -1,7 +1,8 @@
 #include "launcher/launcher_shell.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <cwchar>
 

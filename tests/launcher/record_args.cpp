@@ -1,8 +1,9 @@
 // A stand-in browser for the tests: writes the arguments it was started with,
 // one a line, to "browser_args.txt" beside itself, and ends.
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <string>
 
