@@ -355,4 +355,50 @@ TEST_F(LauncherWindow, ExitPressedDuringTheDownloadKeepsOnlyTheFinishedEntries) 
     EXPECT_FALSE(fs::exists(program_ / "update2.dat"));
 }
 
+// The run speaks the window's language, found from the locale, through the
+// code page of that language, in the window and in its boxes.
+TEST_F(LauncherWindow, TheRunSpeaksTheLanguageOfTheLocale) {
+    struct Case {
+        LCID locale;
+        const wchar_t* remaining;
+        const wchar_t* exitQuestion;
+    };
+    const Case cases[] = {
+        {0x404,
+         L"\x9084\x6709"
+         L"6\x500b\x6a94\x6848\x9700\x8981\x66f4\x65b0",
+         L"\x4f60\x78ba\x5b9a\x8981\x96e2\x958b\x55ce?"},
+        {0x804,
+         L"\x8fd8\x6709"
+         L"6\x4e2a\x6863\x6848\x9700\x8981\x66f4\x65b0",
+         L"\x4f60\x786e\x5b9a\x8981\x79bb\x5f00\x5417?"},
+        {0x409, L"6files remain to be updated", L"Are you sure to exit ?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.locale);
+        winui::SetLocale(c.locale);
+        boxes_.Shown.clear();
+        Launcher launcher(program_);
+        auto& window = *launcher.updateWindow;
+        std::wstring status;
+        Player player({
+            {"the chooser", [&] { return launcher.chooser->Visible(); },
+             [&] { PostClick(*launcher.chooser, launcher.chooser->Image1); }},
+            {"the to-do list",
+             [&] { return !launcher.chooser->Visible() && launcher.run->DownloadReady(); },
+             [&] {
+                 status = window.Label3.Caption();
+                 boxes_.Answers = {winui::BoxAnswer::Yes};
+                 PostClick(window, window.Image4);
+             }},
+        });
+        PlayUpdate(launcher, player);
+        ASSERT_FALSE(player.TimedOut());
+        EXPECT_EQ(status, c.remaining);
+        ASSERT_EQ(boxes_.Shown.size(), 1u);
+        EXPECT_EQ(boxes_.Shown[0].Text, c.exitQuestion);
+        EXPECT_EQ(launcher.endCodes, std::vector<int>{0});
+    }
+}
+
 }  // namespace
