@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The demo: one update of a game folder from a local FTP server, with the real
-# update engine under wine, then the launcher on screen.
+# The demo: the launcher under wine on a display, clicked like a player
+# clicks it, updating a game folder from a local FTP server.
 #
 #   scripts/demo.sh
 #
 # Leaves everything in build/demo: source/ (the generated game files), server/
 # (the update set that mkupdate made of them), game/ (the installed game
-# folder), launcher.png (a picture of the launcher) and selvane.png (the
-# standalone updater after it installed a changed file of a new release). Safe
-# to run again: each run starts from a fresh game folder.
+# folder), pictures of the launcher's windows (launcher.png, chooser.png,
+# update-todo.png, update-download.png, update-done.png, also copied to
+# docs/demo-*.png) and selvane.png (the standalone updater after it installed a
+# changed file of a new release). Safe to run again: each run starts from a
+# fresh game folder.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -73,12 +75,12 @@ build() {
     say "bootstrap (packages, cross-built libjpeg)"
     "$root/scripts/bootstrap.sh"
     choose_windows_preset
-    say "building mkupdate (native), the launcher, selvane, vexblit2 and update_demo ($preset)"
+    say "building mkupdate (native), the launcher, selvane, the game client and vexblit2 ($preset)"
     cd "$root"
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
-    quietly nice cmake --build --preset "$preset" --target launcher selvane vexblit2 update_demo
+    quietly nice cmake --build --preset "$preset" --target launcher selvane ostrel vexblit2
 }
 
 # --- Server side ------------------------------------------------------------
@@ -127,11 +129,9 @@ start_wine() {
     export WINEPREFIX="$root/build/demo-wineprefix"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    own_display=""
     if [ -z "${DISPLAY:-}" ]; then
         # 24 bits per pixel: the capture tools misread the colours of a 16-bit screen.
         start_xvfb 1024x768x24
-        own_display=1
     fi
     wine_started=1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -139,22 +139,6 @@ start_wine() {
         "$wine" wineboot -i >/dev/null 2>&1 || true
         "$wineserver" -w
     fi
-}
-
-# Z:\... names the same folder for a Windows program (wine maps Z: to /).
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-
-update_game() {
-    say "update run in build/demo/game"
-    "$wine" "$root/build/$preset/tools/demo/update_demo.exe" "$(windows_path "$demo/game")"
-    say "a second run finds nothing to do"
-    "$wine" "$root/build/$preset/tools/demo/update_demo.exe" "$(windows_path "$demo/game")"
-    say "the installed files equal the release"
-    local rel
-    while IFS= read -r rel; do
-        cmp -s "$demo/source/$rel" "$demo/game/$rel" || { echo "    differs: $rel" >&2; return 1; }
-        echo "    $rel"
-    done < <(cd "$demo/source" && find . -type f | sed 's|^\./||' | sort)
 }
 
 # Waits for a visible top-level window with this exact title; prints its id.
@@ -168,25 +152,6 @@ wait_window() {
     return 1
 }
 
-show_launcher() {
-    say "starting the launcher on display $DISPLAY"
-    (cd "$demo/game" && exec "$wine" launcher.exe >/dev/null 2>&1) &
-    local launcher_pid=$! id
-    if ! id="$(wait_window NORVALE)"; then
-        echo "    the launcher's window did not appear" >&2
-        return 1
-    fi
-    sleep 1   # let it paint its pictures
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
-        "$demo/launcher.png"
-    echo "    saved build/demo/launcher.png"
-    if [ -z "$own_display" ]; then
-        echo "    close the launcher to end the demo"
-        wait "$launcher_pid" || true
-    fi
-}
-
 # Waits up to 30 s until two files hold the same bytes.
 wait_same() {
     for _ in $(seq 1 150); do
@@ -194,6 +159,101 @@ wait_same() {
         sleep 0.2
     done
     return 1
+}
+
+# Saves the client area of one window (an X window id) as a picture in build/demo.
+capture() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+        "$demo/$2"
+    echo "    saved build/demo/$2"
+}
+
+# A visible window of this program without a title (the server chooser); prints its id.
+wait_untitled() {
+    local id
+    for _ in $(seq 1 150); do
+        for id in $(xdotool search --onlyvisible --class "$1" 2>/dev/null || true); do
+            [ -z "$(xdotool getwindowname "$id")" ] && { echo "$id"; return 0; }
+        done
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits until the installed game holds every file of the release, byte for byte.
+wait_release() {
+    local rel
+    while IFS= read -r rel; do
+        wait_same "$demo/source/$rel" "$demo/game/$rel" || { echo "    differs: $rel" >&2; return 1; }
+        echo "    $rel"
+    done < <(cd "$demo/source" && find . -type f | sed 's|^\./||' | sort)
+}
+
+# The launcher as a player uses it: the update button of the main menu, the
+# server chooser, the update picture, the files arriving from the local server
+# (held to a player's pace by the server), and the exit picture at the end. X
+# windows of wine's top-level windows are their client areas, so the clicks
+# below are the controls' places in the windows.
+update_with_launcher() {
+    say "starting the launcher on display $DISPLAY"
+    # The players' own locale, Chinese (Taiwan): the Traditional set and Big5 texts.
+    (cd "$demo/game" && LC_ALL=zh_TW.UTF-8 exec "$wine" launcher.exe >/dev/null 2>&1) &
+    local launcher_pid=$! menu chooser window picture
+    menu="$(wait_window NORVALE)" || { echo "    the launcher's window did not appear" >&2; return 1; }
+    sleep 1   # let it paint its pictures
+    capture "$menu" launcher.png
+
+    say "the update button"
+    # Button 3 of the main menu: (67, 240), 158 x 54.
+    xdotool mousemove --window "$menu" 146 267 click 1
+    chooser="$(wait_untitled launcher.exe)" || { echo "    the server chooser did not appear" >&2; return 1; }
+    window="$(wait_window update)" || { echo "    the update window did not appear" >&2; return 1; }
+    # Stacking is a window manager's job, and a bare display has none: wine
+    # leaves the chooser, shown from inside the update window's showing, under
+    # that window. The update window steps aside while the chooser is shot.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    local window_x=$X window_y=$Y
+    xdotool windowmove "$window" 0 760
+    sleep 1
+    capture "$chooser" chooser.png
+    # OK of the chooser: (151, 352), 99 x 29.
+    xdotool mousemove --window "$chooser" 200 366 click 1
+    sleep 0.5
+    xdotool windowmove "$window" "$window_x" "$window_y"
+    echo "    chose the server, waiting for the to-do list"
+    wait_same "$demo/server/update3.dat" "$demo/game/update3.dat" \
+        || { echo "    the launcher fetched no remote list" >&2; return 1; }
+    sleep 1
+    capture "$window" update-todo.png
+
+    say "the update picture: every file from the local server"
+    local files_before
+    files_before="$(find "$demo/game" -type f | wc -l)"
+    # The update picture: (80, 377), 90 x 26.
+    xdotool mousemove --window "$window" 125 390 click 1
+    # The first download has begun: the largest file, still arriving.
+    for _ in $(seq 1 150); do
+        [ "$(find "$demo/game" -type f | wc -l)" -gt "$files_before" ] && break
+        sleep 0.2
+    done
+    sleep 1
+    capture "$window" update-download.png
+    say "the installed files equal the release"
+    wait_release
+    sleep 1   # let it paint the finished run
+    capture "$window" update-done.png
+
+    say "the exit picture ends the launcher"
+    # The exit picture, then Yes (the default button) in the confirmation.
+    xdotool mousemove --window "$window" 493 390 click 1
+    sleep 1
+    xdotool key Return
+    wait "$launcher_pid" || true
+    for picture in launcher chooser update-todo update-download update-done; do
+        cp "$demo/$picture.png" "$root/docs/demo-$picture.png"
+    done
+    echo "    copied the pictures to docs/demo-*.png"
 }
 
 # A new release in which one file changed: only that file is announced with a
@@ -211,20 +271,13 @@ run_updater() {
 
     say "starting selvane.exe in build/demo/game"
     (cd "$demo/game" && exec "$wine" selvane.exe >/dev/null 2>&1) &
-    local updater_pid=$! window chooser id
+    local updater_pid=$! window chooser
     if ! window="$(wait_window update)"; then
         echo "    the updater's window did not appear" >&2
         return 1
     fi
-    # The chooser: the updater's other visible window, the one without a title.
-    for _ in $(seq 1 50); do
-        for id in $(xdotool search --onlyvisible --class 'selvane.exe' 2>/dev/null || true); do
-            [ "$id" != "$window" ] && [ -z "$(xdotool getwindowname "$id")" ] && chooser="$id"
-        done
-        [ -n "${chooser:-}" ] && break
-        sleep 0.2
-    done
-    [ -n "${chooser:-}" ] || { echo "    the server chooser did not appear" >&2; return 1; }
+    chooser="$(wait_untitled selvane.exe)" \
+        || { echo "    the server chooser did not appear" >&2; return 1; }
     sleep 1
     # X windows of wine's top-level windows are their client areas: OK sits at
     # (144, 352), 100 x 29.
@@ -240,10 +293,7 @@ run_updater() {
         || { echo "    readme.txt was not updated" >&2; return 1; }
     echo "    readme.txt of release 0002 installed"
     sleep 1   # let it paint the finished run
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
-        "$demo/selvane.png"
-    echo "    saved build/demo/selvane.png"
+    capture "$window" selvane.png
     # The exit picture, then Yes (the default button) in the confirmation.
     xdotool mousemove --window "$window" 493 390 click 1
     sleep 1
@@ -256,7 +306,6 @@ make_update_set
 start_ftp_server
 lay_out_game
 start_wine
-update_game
-show_launcher
+update_with_launcher
 run_updater
 say "done"

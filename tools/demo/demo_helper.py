@@ -3,7 +3,9 @@
   demo_helper.py game DIR              writes a demo game folder (the same bytes every time)
   demo_helper.py serve ROOT PORTFILE   serves ROOT over FTP on 127.0.0.1 (user demo,
                                        password demo; user player, password x) on a free
-                                       port, written to PORTFILE
+                                       port, written to PORTFILE; downloads are held to
+                                       SEND_LIMIT bytes a second, so that a player can watch
+                                       the window fill
 
 Run with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
 """
@@ -37,10 +39,19 @@ def make_game(root):
     write(os.path.join(root, "sounds", "music.mid"), rng.randbytes(9000))
 
 
+SEND_LIMIT = 50 * 1024
+
+
 def serve(root, portfile):
+    from pyftpdlib.handlers import ThrottledDTPHandler
     logging.basicConfig(level=logging.WARNING)
     # "player" logs in with the updater's own fixed password.
     server = loopback_ftp.create([("demo", "demo", root), ("player", "x", root)], quiet=False)
+
+    class Throttled(ThrottledDTPHandler):
+        write_limit = SEND_LIMIT
+
+    server.handler.dtp_handler = Throttled
     # Written whole and then renamed: the shell never reads half a number.
     with open(portfile + ".tmp", "w") as f:
         f.write("%d\n" % server.address[1])
