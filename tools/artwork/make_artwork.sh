@@ -9,16 +9,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="${1:-$here/../../launcher/mainpic}"
 mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-serif_c="Noto-Serif-CJK-TC-Bold"
-serif_s="Noto-Serif-CJK-SC-Bold"
-sans="Noto-Sans-CJK-TC"
-gold="#f2c866"
-gold_dark="#8a5a1c"
-cream="#fff1c8"
-jpeg=(-strip -sampling-factor 1x1 -quality 92)
+# shellcheck source=tools/artwork/common.sh
+source "$here/common.sh"
 
 # ---------------------------------------------------------------- main menu
 # Night sky over a mountain ridge, a low moon, a gold frame; the title above

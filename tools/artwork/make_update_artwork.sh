@@ -12,16 +12,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 upimg="${1:-$here/../../update/upimg}"
 chooser="${2:-$here/../../launcher/chooser}"
 mkdir -p "$upimg" "$chooser"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-serif_c="Noto-Serif-CJK-TC-Bold"
-serif_s="Noto-Serif-CJK-SC-Bold"
-sans="Noto-Sans-CJK-TC"
-gold="#f2c866"
-gold_dark="#8a5a1c"
-cream="#fff1c8"
-jpeg=(-strip -sampling-factor 1x1 -quality 92)
+# shellcheck source=tools/artwork/common.sh
+source "$here/common.sh"
 
 # ------------------------------------------------------------ update window
 # 620 x 440, the window's client area. The lists are child windows at

@@ -10,15 +10,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="${1:-$here/../../updater/pictures}"
 mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-serif_c="Noto-Serif-CJK-TC-Bold"
-serif_s="Noto-Serif-CJK-SC-Bold"
-gold="#f2c866"
-gold_dark="#8a5a1c"
-cream="#fff1c8"
-jpeg=(-strip -sampling-factor 1x1 -quality 92)
+# shellcheck source=tools/artwork/common.sh
+source "$here/common.sh"
 
 # ------------------------------------------------------------ chooser: 400 x 400
 # The list box covers (54, 88)-(347, 337) and the OK button (144, 352)-(244, 381),
