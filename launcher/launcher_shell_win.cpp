@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "launcher/web_command.h"
+#include "winui/handles.h"
 #include "winui/locale.h"
 
 namespace launcher {
@@ -27,11 +28,13 @@ namespace {
 // The default value of HKCR\htmlfile\shell\open\command; empty when the key or
 // the value is missing.
 std::wstring RegisteredHtmlCommand() {
-    HKEY key = nullptr;
+    HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"htmlfile\\shell\\open\\command", 0, KEY_QUERY_VALUE,
-                      &key) != ERROR_SUCCESS) {
+                      &opened) != ERROR_SUCCESS) {
         return {};
     }
+    const winui::UniqueRegistryKey owner(opened);
+    const HKEY key = owner.get();
     std::wstring value;
     DWORD type = 0;
     DWORD bytes = 0;
@@ -44,7 +47,6 @@ std::wstring RegisteredHtmlCommand() {
         }
         value.resize(std::wcslen(value.c_str()));  // the stored terminator, if any
     }
-    RegCloseKey(key);
     return value;
 }
 

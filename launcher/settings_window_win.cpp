@@ -2,6 +2,7 @@
 
 #include "launcher/launcher_shell.h"
 #include "launcher/settings_file.h"
+#include "winui/handles.h"
 #include "winui/message_boxes.h"
 
 namespace launcher {
@@ -76,9 +77,7 @@ void TForm5::Image3Click() {
 void TForm5::Image4Click() {
     ScreenMode mode = ScreenMode::FullScreen;
     if (Image5.Top() != kFullScreenTop) {
-        HDC dc = GetDC(Handle());
-        const int bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL);
-        ReleaseDC(Handle(), dc);
+        const int bitsPerPixel = GetDeviceCaps(winui::WindowDc(Handle()).get(), BITSPIXEL);
         if (bitsPerPixel != 16) {
             winui::ShowMessage(
                 L"If you want to choose the window mode, please adjust 16BIT color.");

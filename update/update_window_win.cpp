@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "winui/application.h"
+#include "winui/handles.h"
 #include "winui/message_boxes.h"
 #include "winui/text.h"
 
@@ -310,8 +311,8 @@ void TUpdateForm::StartProgram(const std::filesystem::path& program, const std::
     PROCESS_INFORMATION process{};
     if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        // Nothing waits for the game: its handles go at once.
+        const winui::UniqueKernelHandle thread(process.hThread), game(process.hProcess);
     }
 }
 

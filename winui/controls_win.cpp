@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "core/exception.h"
+#include "winui/handles.h"
 
 namespace winui {
 
@@ -115,7 +116,8 @@ void Label::SetFont(const std::wstring& face, int height) {
 }
 
 void Label::Measure() {
-    HDC screen = GetDC(nullptr);
+    const WindowDc screenDc(nullptr);
+    const HDC screen = screenDc.get();
     SIZE size{0, 0};
     {
         SelectedObject font(screen, font_.Get());
@@ -128,7 +130,6 @@ void Label::Measure() {
                                   &size);
         }
     }
-    ReleaseDC(nullptr, screen);
     SetBounds(Left(), Top(), size.cx, size.cy);
 }
 

@@ -49,6 +49,7 @@ private:
     Handle h_ = Traits::Invalid();
 };
 
+// Files, processes, threads: every handle CloseHandle takes.
 struct FileTraits {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -86,9 +87,28 @@ struct HostLookupTraits {
 };
 
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueKernelHandle = UniqueHandle<FileTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueHostLookup = UniqueHandle<HostLookupTraits>;
+
+// A window's device context (or the screen's, for a null window), released
+// to that window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
 
 }  // namespace winui
