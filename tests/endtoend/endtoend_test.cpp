@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/exception.h"
+#include "endtoend_files.h"
 #include "gzip/gzip_file.h"
 #include "update/headless_chooser.h"
 #include "update/headless_view.h"
@@ -29,28 +30,9 @@ using update::Lines;
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Relative name (forward slashes) -> bytes of every file below root.
-std::map<std::string, std::string> Tree(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        if (e.is_regular_file()) {
-            files[fs::relative(e.path(), root).generic_string()] = ReadFile(e.path());
-        }
-    }
-    return files;
-}
+using endtoend::Env;
+using endtoend::ReadFile;
+using endtoend::Tree;
 
 // The program directory holds the game folder's files and the run's own
 // files, nothing else: no download, pack or temporary file is left behind.

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "endtoend_files.h"
 #include "gzip/gzip_file.h"
 #include "launcher/main_menu.h"
 #include "launcher/server_chooser.h"
@@ -39,34 +40,15 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using endtoend::Env;
+using endtoend::ReadFile;
+using endtoend::Tree;
 
 // A path of the build machine as wine's drive Z: sees it.
 fs::path OnDriveZ(const char* unixPath) {
     std::wstring path = L"Z:" + fs::path(unixPath).wstring();
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
-}
-
-// Relative name (forward slashes) -> bytes of every file below root.
-std::map<std::string, std::string> Tree(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        if (e.is_regular_file()) {
-            files[fs::relative(e.path(), root).generic_string()] = ReadFile(e.path());
-        }
-    }
-    return files;
 }
 
 std::vector<std::wstring> Items(const winui::ListBox& list) {
