@@ -74,10 +74,15 @@ TEST(P256, VerifiesOnlyTheVectorsSignature) {
 }
 
 TEST(P256, PublicKeyText) {
-    EXPECT_EQ(trust::ParseP256PublicKey(std::string(" ") + vectors::kPublicKey + "\r\n"), Key());
+    std::string padded = vectors::kPublicKey;
+    padded.insert(padded.begin(), ' ');
+    padded += "\r\n";
+    EXPECT_EQ(trust::ParseP256PublicKey(padded), Key());
     EXPECT_FALSE(trust::ParseP256PublicKey(std::string(vectors::kPublicKey).substr(2)));
     EXPECT_FALSE(trust::ParseP256PublicKey(std::string(vectors::kPublicKey) + "00"));
-    EXPECT_FALSE(trust::ParseP256PublicKey("x" + std::string(vectors::kPublicKey).substr(1)));
+    std::string notHex = vectors::kPublicKey;
+    notHex[0] = 'x';
+    EXPECT_FALSE(trust::ParseP256PublicKey(notHex));
 }
 
 constexpr int64_t kNow = 1800000000;  // 2027
