@@ -126,7 +126,8 @@ TEST(MkupdateTrust, TheAuditNamesEachProblemOfAMirror) {
         {"a file of the right size but other bytes",
          [&](const fs::path& m) { testutil::WriteFile(m / plain, "READ ME"); },
          {plain + ": sha256 differs from the list"}},
-        {"no signature", [](const fs::path& m) { fs::remove(m / "update3.dat.sig"); },
+        {"no signature",
+         [](const fs::path& m) { fs::remove(m / "update3.dat.sig"); },
          {"update3.dat.sig: missing"}},
         {"the list changed",
          [](const fs::path& m) {
@@ -136,7 +137,8 @@ TEST(MkupdateTrust, TheAuditNamesEachProblemOfAMirror) {
          },
          {"update3.dat: differs from the reference",
           "update3.dat.sig: signature not valid for this list and key"}},
-        {"an older signature", [](const fs::path&) {},
+        {"an older signature",
+         [](const fs::path&) {},
          {"update3.dat.sig: sequence 1, the reference has 2"}},
     };
     for (const auto& c : cases) {
@@ -151,10 +153,9 @@ TEST(MkupdateTrust, TheAuditNamesEachProblemOfAMirror) {
         const auto result = mkupdate::AuditMirror(folder, reference, set.key, kNow);
         EXPECT_EQ(result.Problems, c.Problems);
         EXPECT_EQ(result.FilesChecked, 3u);
-        EXPECT_EQ(result.Summary, c.Problems.empty()
-                                      ? "mirror OK: 3 files checked"
-                                      : std::to_string(c.Problems.size()) +
-                                            " problem(s), 3 files checked");
+        EXPECT_EQ(result.Summary, c.Problems.empty() ? "mirror OK: 3 files checked"
+                                                     : std::to_string(c.Problems.size()) +
+                                                           " problem(s), 3 files checked");
     }
     // Expired, and past the expiry of the reference too.
     FolderMirror intact(reference);

@@ -31,7 +31,7 @@ import loopback_ftp  # noqa: E402
 import run_endtoend  # noqa: E402
 import signed_sets  # noqa: E402
 
-KEY = signed_sets.TEST_KEY_PEM
+KEY = signed_sets.TEST_KEY
 
 
 def make_sets(root):
@@ -48,17 +48,17 @@ def make_sets(root):
         signed_sets.add_hashes(plain[version])
         games[version] = game
 
-    def derive(name, version, sequence=None, pem=KEY, expires=signed_sets.FAR_FUTURE):
+    def derive(name, version, sequence=None, key=KEY, expires=signed_sets.FAR_FUTURE):
         folder = os.path.join(root, "server_" + name)
         shutil.copytree(plain[version], folder)
         if sequence is not None:
-            signed_sets.sign(folder, pem, sequence, expires)
+            signed_sets.sign(folder, key, sequence, expires)
         return folder
 
     derive("good", 2, 2)
     derive("replay", 1, 1)
     derive("nosig", 2)
-    derive("otherkey", 2, 2, pem=signed_sets.new_key_pem())
+    derive("otherkey", 2, 2, key=signed_sets.new_private_key())
     derive("expired", 2, 2, expires=signed_sets.LONG_AGO)
     badlist = derive("badlist", 2, 2)
     listing = os.path.join(badlist, signed_sets.LIST)
@@ -74,9 +74,8 @@ def make_sets(root):
 def main():
     try:
         import pyftpdlib  # noqa: F401
-        import cryptography  # noqa: F401
-    except ImportError as e:
-        print("%s is not installed: skipped" % e.name, file=sys.stderr)
+    except ImportError:
+        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
         sys.exit(77)
     with tempfile.TemporaryDirectory() as root:
         games = make_sets(root)

@@ -94,8 +94,8 @@ void CheckFile(IMirror& mirror, const std::string& entry, AuditResult& result) {
 
 }  // namespace
 
-AuditResult AuditMirror(IMirror& mirror, const fs::path& reference,
-                        const trust::P256PublicKey& key, int64_t now) {
+AuditResult AuditMirror(IMirror& mirror, const fs::path& reference, const trust::P256PublicKey& key,
+                        int64_t now) {
     AuditResult result;
     const auto list = FetchWhole(mirror, "update3.dat");
     if (!list) {

@@ -16,8 +16,8 @@ trust::P256PublicKey MakeKey(const std::filesystem::path& keyFile);
 
 struct SignOptions {
     std::filesystem::path KeyFile;
-    int64_t ExpiresAt = 0;              // UTC seconds
-    std::optional<uint64_t> Sequence;   // default: the folder's last one plus one, or 1
+    int64_t ExpiresAt = 0;             // UTC seconds
+    std::optional<uint64_t> Sequence;  // default: the folder's last one plus one, or 1
 };
 
 // Signs the folder's update3.dat into update3.dat.sig, replacing the old one.

@@ -78,7 +78,7 @@ bool SigningOptions(const std::multimap<std::string, std::string>& options,
     try {
         sign.ExpiresAt = !at.empty() ? std::stoll(at)
                                      : trust::UtcNow() + 86400 * (days.empty() ? kDefaultValidDays
-                                                                                 : std::stoll(days));
+                                                                               : std::stoll(days));
         const std::string sequence = One(options, "sequence");
         if (!sequence.empty()) sign.Sequence = std::stoull(sequence);
     } catch (const std::exception&) {
@@ -159,7 +159,8 @@ int Audit(int argc, char** argv) {
     login.User = One(args, "user", login.User);
     login.Password = One(args, "password", login.Password);
     mkupdate::FtpMirror mirror(login);
-    const auto result = mkupdate::AuditMirror(mirror, One(args, "reference"), *key, trust::UtcNow());
+    const auto result =
+        mkupdate::AuditMirror(mirror, One(args, "reference"), *key, trust::UtcNow());
     for (const auto& problem : result.Problems) std::printf("%s\n", problem.c_str());
     std::printf("%s\n", result.Summary.c_str());
     return result.Problems.empty() ? 0 : 1;

@@ -120,8 +120,8 @@ std::vector<std::string> BuildUpdateSet(const Options& options) {
     std::size_t index = 0;
     auto add = [&](const char* type, const std::string& remote, const std::string& target) {
         const auto size = fs::file_size(options.Out / remote);
-        std::string line = std::string(type) + " " + remote + " " + target + " " +
-                           options.Version + " " + std::to_string(size);
+        std::string line = std::string(type) + " " + remote + " " + target + " " + options.Version +
+                           " " + std::to_string(size);
         if (options.Hashes) {
             const auto digest = trust::Sha256OfFile(options.Out / remote);
             if (!digest) throw std::runtime_error("cannot read " + (options.Out / remote).string());
