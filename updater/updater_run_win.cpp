@@ -15,6 +15,7 @@ update::RunSettings UpdaterRunSettings(const std::filesystem::path& programDir,
         .ConvertSimplifiedAtDisplay = true,
         .CancelOnExit = false,
         .EndProgramOnCloseAlways = true,
+        .ListKey = std::nullopt,
     };
 }
 
