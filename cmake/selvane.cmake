@@ -50,12 +50,16 @@ endmacro()
 
 # Every wine test shares one prefix inside the build folder, with one
 # wineserver kept running: made once before them and ended after them (for
-# the 32-bit build, with the session around them).
+# the 32-bit build, with the session around them, and one wine desktop held
+# open for the session by wine_desktop).
 function(selvane_add_wine_fixture)
   set(init ${SELVANE_WINE_COMMAND} --init)
   set(stop ${SELVANE_WINE_COMMAND} --stop)
   if(SELVANE_WINE_BITS EQUAL 32)
-    set(init ${session_tool} start ${session_state} ${session_shares} -- ${init})
+    add_executable(wine_desktop ${CMAKE_SOURCE_DIR}/cmake/win32_session/wine_desktop_win.cpp)
+    target_link_libraries(wine_desktop PRIVATE shell32)
+    set(init ${session_tool} start ${session_state} ${session_shares} -- ${init}
+             $<TARGET_FILE:wine_desktop>)
     set(stop ${session_tool} stop ${session_state} -- ${stop})
   endif()
   add_test(NAME wineprefix-init COMMAND ${init})
