@@ -68,6 +68,14 @@ function(selvane_add_wine_fixture)
   set_tests_properties(wineprefix-stop PROPERTIES FIXTURES_CLEANUP wineprefix)
 endfunction()
 
+# Call last in the top CMakeLists.txt, after every test: in the VM the 32-bit
+# session's tests get time-outs fit for software emulation.
+function(selvane_finish_wine_tests)
+  if(SELVANE_WINE_BITS EQUAL 32)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/cmake/win32_session ${CMAKE_BINARY_DIR}/win32-vm-timeouts)
+  endif()
+endfunction()
+
 # Registers a GoogleTest executable. Natively every test case becomes its own
 # CTest test; in the Windows builds the whole executable is one CTest test run
 # under wine (discovering cases would start wine once per case at build time).
