@@ -88,9 +88,16 @@ case "${1:-}" in
         "$wineserver" -w
     fi
     [ -f "$WINEPREFIX/system.reg" ]
-    # Inside the 32-bit session, whose end ends every process in it, one
-    # wineserver stays for the whole run.
+    # Inside the 32-bit session, whose end ends every process and mount in
+    # it, one wineserver stays for the whole run, and the programs' temporary
+    # files stay in memory: in the VM the prefix is on a 9p share, where
+    # every file operation is slow.
     if [ "$bits" = 32 ]; then
+        if [ -n "${SELVANE_WIN32_SESSION:-}" ]; then
+            temp="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+            mkdir -p "$temp"
+            mountpoint -q "$temp" || mount -t tmpfs -o mode=700 selvane-wine-temp "$temp"
+        fi
         "$wineserver" -p </dev/null >/dev/null 2>&1
         if [ -n "$tool" ]; then
             start_session_desktop "$tool"
