@@ -119,16 +119,18 @@ UniqueHandle StartDesktopProcess(const wchar_t* desktop) {
     // A desktop process that finds its desktop already run by another one
     // ends at once.
     if (idle != 0 || !Running(process.get())) {
+        const Failure failure(idle == WAIT_TIMEOUT ? "the desktop process did not come up in time"
+                                                   : "the desktop process ended while coming up");
         TerminateProcess(process.get(), 1);
-        throw Failure(idle == WAIT_TIMEOUT ? "the desktop process did not come up in time"
-                                           : "the desktop process ended while coming up");
+        throw failure;
     }
     // Only a probe: no window of this process stays on the tests' desktop.
     const UniqueWindow probe(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
                                              nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!probe) {
+        const Failure failure("no window can be made on the desktop");
         TerminateProcess(process.get(), 1);
-        throw Failure("no window can be made on the desktop");
+        throw failure;
     }
     return process;
 }
