@@ -50,18 +50,30 @@ endmacro()
 
 # Every wine test shares one prefix inside the build folder, with one
 # wineserver kept running: made once before them and ended after them (for
-# the 32-bit build, with the session around them).
+# the 32-bit build, with the session around them, and one wine desktop held
+# open for the session by wine_desktop).
 function(selvane_add_wine_fixture)
   set(init ${SELVANE_WINE_COMMAND} --init)
   set(stop ${SELVANE_WINE_COMMAND} --stop)
   if(SELVANE_WINE_BITS EQUAL 32)
-    set(init ${session_tool} start ${session_state} ${session_shares} -- ${init})
+    add_executable(wine_desktop ${CMAKE_SOURCE_DIR}/cmake/win32_session/wine_desktop_win.cpp)
+    target_link_libraries(wine_desktop PRIVATE shell32)
+    set(init ${session_tool} start ${session_state} ${session_shares} -- ${init}
+             $<TARGET_FILE:wine_desktop>)
     set(stop ${session_tool} stop ${session_state} -- ${stop})
   endif()
   add_test(NAME wineprefix-init COMMAND ${init})
   set_tests_properties(wineprefix-init PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 1200)
   add_test(NAME wineprefix-stop COMMAND ${stop})
   set_tests_properties(wineprefix-stop PROPERTIES FIXTURES_CLEANUP wineprefix)
+endfunction()
+
+# Call last in the top CMakeLists.txt, after every test: in the VM the 32-bit
+# session's tests get time-outs fit for software emulation.
+function(selvane_finish_wine_tests)
+  if(SELVANE_WINE_BITS EQUAL 32)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/cmake/win32_session ${CMAKE_BINARY_DIR}/win32-vm-timeouts)
+  endif()
 endfunction()
 
 # Registers a GoogleTest executable. Natively every test case becomes its own

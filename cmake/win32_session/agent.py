@@ -83,6 +83,9 @@ class Agent:
     def start(self, channel, request):
         env = {k: v for k, v in request["env"].items() if k not in DROPPED}
         env["PATH"] = PATH
+        # Tells the commands they run in the session (chroot or vm), whose
+        # mounts and processes end with it.
+        env["SELVANE_WIN32_SESSION"] = self.runner
         if not os.path.isdir(env.get("HOME", "")):
             env["HOME"] = "/root"
         argv = request["argv"]
