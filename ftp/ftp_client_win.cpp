@@ -20,6 +20,12 @@ struct ActiveModeFailed {
 
 bool IsTransientReply(int number) { return number >= 400 && number < 500; }
 
+// A refusal as its error: a reply line, or the hang-up that came instead.
+[[noreturn]] void ThrowRefused(const std::string& refused) {
+    if (refused == kClosedByServer) throw EClosedByServer(refused);
+    throw FTPException(refused);
+}
+
 }  // namespace
 
 TFtpClient::TFtpClient() {
@@ -75,7 +81,7 @@ void TFtpClient::CheckLoginReply() {
     if (LastReply().empty()) {
         // The server hung up: a login that got no answer has not succeeded.
         Fire(OnConnectionFailed, this);
-        throw FTPException(kClosedByServer);
+        throw EClosedByServer(kClosedByServer);
     }
     if (LoginReplyFailed(ReplyNumber())) {
         Fire(OnConnectionFailed, this);
@@ -104,7 +110,7 @@ void TFtpClient::Connect() {
         const std::string greeting = ReadReplyRest(" ");
         if (greeting.empty()) {
             Fire(OnConnectionFailed, this);
-            throw FTPException(kClosedByServer);
+            throw EClosedByServer(kClosedByServer);
         }
         // A server that greets with a refusal (421 and the like) is not logged in to.
         if (LoginReplyFailed(ReplyNumberOf(greeting))) {
@@ -408,10 +414,10 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 refused = transfer(failed.commandAccepted);
             }
             if (refused) {
-                if (!OnFailure) throw FTPException(*refused);
+                if (!OnFailure) ThrowRefused(*refused);
                 bool handled = false;
                 Fire(OnFailure, handled, cmdDownload);
-                if (!handled) throw FTPException(*refused);
+                if (!handled) ThrowRefused(*refused);
             } else {
                 succeeded = true;
             }
@@ -468,12 +474,11 @@ void TFtpClient::NList() {
         if (DataAvailable()) Read(0);
         const auto listCommand = [&](bool lateReplyPossible) {
             SetState(FtpState::DataSetup);
-            if (auto refused = OpenDataConnection(lateReplyPossible, true))
-                throw FTPException(*refused);
+            if (auto refused = OpenDataConnection(lateReplyPossible, true)) ThrowRefused(*refused);
             ReportStatus(1, "NLST");
             std::string reply = Transaction("NLST");
             if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
-            if (reply.empty()) throw FTPException(kClosedByServer);
+            if (reply.empty()) throw EClosedByServer(kClosedByServer);
             SetBytesTotal(ExtractByteCount(reply));
             TakeDataConnection();
             return reply;
@@ -528,7 +533,7 @@ void TFtpClient::NList() {
             last = ControlReadLn();
             ReportStatus(1, last);
             if (!Canceled() && !TimedOut()) last = ReadReplyRest(last);
-            if (last.empty()) throw FTPException(kClosedByServer);
+            if (last.empty()) throw EClosedByServer(kClosedByServer);
             if (CommandReplyFailed(ReplyNumberOf(last))) throw FTPException(last);
         } else {
             ReportStatus(1, last);

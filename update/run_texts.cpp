@@ -48,6 +48,14 @@ constexpr ChineseText kNotWritten = {"\xB5\x4C\xAA\x6B\xBC\x67\xA4\x4A",
 constexpr ChineseText kUnknownType = {"\xC3\xFE\xAB\xAC\xA4\xA3\xA9\xFA",
                                       "\xC0\xE0\xD0\xCD\xB2\xBB\xC3\xF7"};
 
+// 伺服器:  / 服务器:
+constexpr ChineseText kServerPrefix = {"\xA6\xF8\xAA\x41\xBE\xB9\x3A\x20",
+                                       "\xB7\xFE\xCE\xF1\xC6\xF7\x3A\x20"};
+// 請重新啟動程式 / 请重新启动程序
+constexpr ChineseText kRestartProgram = {
+    "\xBD\xD0\xAD\xAB\xB7\x73\xB1\xD2\xB0\xCA\xB5\x7B\xA6\xA1",
+    "\xC7\xEB\xD6\xD8\xD0\xC2\xC6\xF4\xB6\xAF\xB3\xCC\xD0\xF2"};
+
 Text InLanguage(std::string english, const std::string& big5, const std::string& gb2312,
                 DisplayLanguage language, SimplifiedSource source) {
     switch (language) {
@@ -111,6 +119,8 @@ Text RunText(RunMessage message, DisplayLanguage language, SimplifiedSource sour
                               SimplifiedSource::FromTraditional);
         case RunMessage::ExitQuestion:
             return InLanguage("Are you sure to exit ?", kExitQuestion, language, source);
+        case RunMessage::RestartProgram:
+            return InLanguage("Please restart the program", kRestartProgram, language, source);
         case RunMessage::PleaseWait:
             break;
     }
@@ -136,6 +146,16 @@ Text NotInstalledText(std::string_view targetName, InstallResult result, Display
     Text fixed = InLanguage("", std::string(kNotUpdated.Big5) + reason.Big5,
                             std::string(kNotUpdated.Gb2312) + reason.Gb2312, language, source);
     fixed.Bytes = name + " " + fixed.Bytes;
+    return fixed;
+}
+
+Text ServerInUseText(std::string_view serverName, DisplayLanguage language,
+                     SimplifiedSource source) {
+    const std::string name(serverName);
+    if (language == DisplayLanguage::English) return {"server: " + name, TextCodePage::System};
+    // As for the not-installed box: only the fixed part is converted.
+    Text fixed = InLanguage("", kServerPrefix.Big5, kServerPrefix.Gb2312, language, source);
+    fixed.Bytes += name;
     return fixed;
 }
 

@@ -35,6 +35,9 @@ struct RunSettings {                   // what differs between the two programs
     bool ConvertSimplifiedAtDisplay = false;   // updater: every Simplified text via Big5ToGB
     bool CancelOnExit = true;                  // false in the updater (its exit does not Cancel)
     bool EndProgramOnCloseAlways = false;      // updater: closing its window ends the program
+    // The running program's file, which an entry may replace (empty: this
+    // process's own file).
+    std::filesystem::path ProgramFile = {};
 };
 
 // The login is followed by a time-out long enough for any transfer; the
@@ -46,6 +49,7 @@ inline constexpr int64_t kRemoteListMaxBytes = 16 * 1024 * 1024;
 
 class UpdateRun {
 public:
+    // Deletes what an earlier run's update of the program's own file moved aside.
     UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileBase& gzip,
               RunSettings settings);
     // Releases the FTP client; no event reaches the view any more. The window
@@ -84,6 +88,17 @@ private:
     void FetchRemoteList();
     void ShowDisconnected();
     void ShowNotInstalled(const std::string& targetName, InstallResult result);
+    // Installs one entry; when its download fails on the server's connection
+    // and another server of the order serves the same list, goes on there
+    // (the entry resumes from what arrived).
+    InstallResult InstallOnAnyServer(const std::string& entry);
+    // Logs in to the next server of the order whose update3.dat has the same
+    // bytes as the list this run works from. False when none is left or the
+    // player stopped the run; the run is then disconnected.
+    bool FailOver();
+    bool ServesSameList();
+    // A display name (list bytes) in the code page of the run's language.
+    std::string InLanguageCodePage(const std::string& name) const;
     Text Message(RunMessage message) const;
     Text Remaining(size_t count, bool downloadPhase) const;
     // True once the player confirmed the exit, or the window closed.
@@ -100,6 +115,7 @@ private:
     bool aborted_ = false;
     bool progress_ = false;  // byte progress is shown only for the game files
     bool phaseStarted_ = false;
+    bool programReplaced_ = false;  // the player is told to restart after the phase
     std::unique_ptr<ftp::TFtpClient> client_;
     ServerRotation rotation_;
     std::vector<std::string> listing_;

@@ -1,0 +1,90 @@
+#include "update/resume.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "core/atomic_file.h"
+#include "core/display_name.h"
+#include "core/exception.h"
+
+namespace update {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path EntryPath(const fs::path& partial) {
+    fs::path path = partial;
+    path += ".entry";
+    return path;
+}
+
+// One line: size, version and remote name, blank-separated (no field of a
+// list line holds a blank).
+std::string EntryLine(const ResumableEntry& entry) {
+    return std::to_string(entry.Size) + " " + entry.Version + " " + entry.Remote;
+}
+
+bool HoldsEntry(const fs::path& entryFile, const ResumableEntry& entry) {
+    std::ifstream in(entryFile, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line == EntryLine(entry);
+}
+
+bool RememberEntry(const fs::path& entryFile, const ResumableEntry& entry) {
+    std::ofstream out(entryFile, std::ios::binary | std::ios::trunc);
+    out << EntryLine(entry) << "\r\n";
+    out.close();
+    return !out.fail();
+}
+
+void Forget(const fs::path& partial) {
+    selvane::RemoveQuietly(partial);
+    selvane::RemoveQuietly(EntryPath(partial));
+}
+
+uint64_t SizeOr0(const fs::path& file) {
+    std::error_code ec;
+    const uint64_t size = fs::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
+}  // namespace
+
+fs::path PartialPath(const fs::path& file) {
+    fs::path path = file;
+    path += ".~part";
+    return path;
+}
+
+void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, const fs::path& file,
+                       const fs::path& into) {
+    const fs::path partial = PartialPath(file);
+    int64_t offset = 0;
+    const uint64_t kept = SizeOr0(partial);
+    if (kept > 0 && kept < static_cast<uint64_t>(entry.Size) &&
+        HoldsEntry(EntryPath(partial), entry)) {
+        offset = static_cast<int64_t>(kept);
+    } else {
+        Forget(partial);
+    }
+    try {
+        downloader.Resume(entry.Remote, partial, offset, entry.Size);
+    } catch (...) {
+        // Only a failure leaves the entry beside what arrived: a partial file
+        // without one (the program ended mid-download) is never trusted.
+        if (SizeOr0(partial) == 0 || !RememberEntry(EntryPath(partial), entry)) Forget(partial);
+        throw;
+    }
+    std::error_code ec;
+    fs::rename(partial, into, ec);
+    if (ec) {
+        Forget(partial);
+        throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(into) + "\"");
+    }
+    selvane::RemoveQuietly(EntryPath(partial));
+}
+
+}  // namespace update
