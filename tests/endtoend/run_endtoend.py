@@ -180,6 +180,7 @@ def start_server(root, log_path):
     """The update sets behind one pyftpdlib server. Besides the users of the
     module's docstring: cut/pw (the v1 set; CUT_FILE dies at 40 %),
     pasv/pw (the v1 set; PORT refused, as a server whose active mode is off),
+    nodata/pw (the v1 set; PORT and PASV refused),
     other/pw (the v2 set, whose update3.dat differs from v1's). PORT, PASV and
     REST are written to log_path as "user VERB arg" lines."""
     import threading
@@ -188,6 +189,7 @@ def start_server(root, log_path):
     users.append(("fixed", "x", os.path.join(root, "server_v1")))
     users += [("cut", "pw", os.path.join(root, "server_v1")),
               ("pasv", "pw", os.path.join(root, "server_v1")),
+              ("nodata", "pw", os.path.join(root, "server_v1")),
               ("other", "pw", os.path.join(root, "server_v2"))]
     server = loopback_ftp.create(users)
 
@@ -204,10 +206,16 @@ def start_server(root, log_path):
             return super().pre_process_command(line, cmd, arg)
 
         def ftp_PORT(self, line):
-            if self.username == "pasv":
+            if self.username in ("pasv", "nodata"):
                 self.respond("500 Active mode is switched off.")
                 return
             return super().ftp_PORT(line)
+
+        def ftp_PASV(self, line):
+            if self.username == "nodata":
+                self.respond("502 Passive mode is switched off.")
+                return
+            return super().ftp_PASV(line)
 
         def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
             if (self.username == "cut" and isproducer and file is not None

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_client_win.h"
 #include "ftp_test_support_win.h"
+#include "update/ftp_downloader_win.h"
 
 namespace {
 
@@ -171,6 +173,24 @@ TEST(FtpDownload, RestartAt) {
         ASSERT_EQ(verbs.size(), 4u);
         EXPECT_EQ(verbs[2], "REST");
         EXPECT_EQ(verbs[3], "RETR");
+    }
+}
+
+TEST(FtpDownloader, ResumeAppendsTheRestOrTakesTheWholeFile) {
+    const std::string whole = ftptest::Pattern(3000);
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "REST refused" : "REST accepted");
+        ScriptServer server(refused ? R"({"replies":{"REST":"500 No\r\n"},"data_size":3000})"
+                                    : R"({"data_size":3000})");
+        REQUIRE_SERVER(server);
+        EventLog log;
+        auto client = LoggedIn(server, log);
+        const auto file = ftptest::TempDir() / "partial.bin";
+        { std::ofstream(file, std::ios::binary | std::ios::trunc) << whole.substr(0, 1200); }
+        update::FtpDownloader downloader(*client);
+        downloader.Resume("a", file, 1200, 3000);
+        EXPECT_TRUE(ftptest::ReadFile(file) == whole);
+        EXPECT_EQ(downloader.BytesTotal(), 3000);
     }
 }
 

@@ -116,11 +116,20 @@ TEST(SelfUpdate, TheRunningFileMovesAsideAndGoesAtTheNextStart) {
     EXPECT_EQ(testutil::ReadFile(dir.Path / "Launcher.exe.~old"), "old");
     EXPECT_FALSE(fs::exists(fresh));
 
+    // Replaced again: the old copy of the first replacement goes first.
+    testutil::WriteFile(fresh, "newer");
+    ASSERT_TRUE(update::ReplaceRunningProgram(fresh, program));
+    EXPECT_EQ(testutil::ReadFile(dir.Path / "Launcher.exe.~old"), "new");
+
+    testutil::WriteFile(dir.Path / "launcher.exe.~OLD1", "old too");
     testutil::WriteFile(dir.Path / "other.exe.~old", "not ours");
+    testutil::WriteFile(update::PartialPath(program), "a download of the next version");
     update::RemoveOldProgramFiles(program);
     EXPECT_FALSE(fs::exists(dir.Path / "Launcher.exe.~old"));
+    EXPECT_FALSE(fs::exists(dir.Path / "launcher.exe.~OLD1"));
     EXPECT_TRUE(fs::exists(dir.Path / "other.exe.~old"));
-    EXPECT_EQ(testutil::ReadFile(program), "new");
+    EXPECT_TRUE(fs::exists(update::PartialPath(program)));
+    EXPECT_EQ(testutil::ReadFile(program), "newer");
 }
 
 }  // namespace
