@@ -36,7 +36,7 @@ public:
 
     std::string UserID;
     std::string Password;
-    bool Passive = false;                 // Download uses a passive data connection
+    bool Passive = false;                 // Download and NList use passive data connections
     TFirewallType FirewallType = FTUser;  // how the login goes through a proxy
     std::string FWUserID;
     std::string FWPassword;

@@ -293,8 +293,10 @@ bool UpdateRun::ServesSameList() {
 }
 
 bool UpdateRun::FailOver() {
+    bool loggedInElsewhere = false;
     while (!Stopped()) {
         if (ConnectNext() != RotationResult::LoggedIn) break;
+        loggedInElsewhere = true;
         client_->TimeOut = kLoggedInTimeOut;
         if (ServesSameList()) {
             const std::string name = LineField(rotation_.CurrentLine(), 1);
@@ -305,10 +307,13 @@ bool UpdateRun::FailOver() {
             return true;
         }
     }
-    // Whatever logged in last is no server to go on with.
-    if (!Stopped()) {
+    // With no server left to try, the failed client is still there and its
+    // close tells the player as it always did. A server that logged in with
+    // another list is no server to go on with: the run ends disconnected.
+    if (loggedInElsewhere && !Stopped()) {
         ReleaseClient();
         connected_ = false;
+        view_.ShowBox(Message(RunMessage::Disconnected));
     }
     return false;
 }
