@@ -34,10 +34,21 @@ bool HoldsEntry(const fs::path& entryFile, const ResumableEntry& entry) {
 }
 
 bool RememberEntry(const fs::path& entryFile, const ResumableEntry& entry) {
-    std::ofstream out(entryFile, std::ios::binary | std::ios::trunc);
-    out << EntryLine(entry) << "\r\n";
-    out.close();
-    return !out.fail();
+    try {
+        selvane::WriteFileAtomically(entryFile, EntryLine(entry) + "\r\n");
+    } catch (const selvane::Exception&) {
+        return false;
+    }
+    return true;
+}
+
+// Flushes the file to disk through the atomic replace: moved to a temporary
+// name, then flushed and renamed back.
+bool MakeDurable(const fs::path& file) {
+    const fs::path moved = selvane::TempPathBeside(file);
+    std::error_code ec;
+    fs::rename(file, moved, ec);
+    return !ec && selvane::CommitReplace(moved, file);
 }
 
 void Forget(const fs::path& partial) {
@@ -73,9 +84,12 @@ void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, con
     try {
         downloader.Resume(entry.Remote, partial, offset, entry.Size);
     } catch (...) {
-        // Only a failure leaves the entry beside what arrived: a partial file
-        // without one (the program ended mid-download) is never trusted.
-        if (SizeOr0(partial) == 0 || !RememberEntry(EntryPath(partial), entry)) Forget(partial);
+        // Only a failure leaves the entry beside what arrived, and only once
+        // those bytes are on disk: a partial file without its entry (the
+        // program ended mid-download, the power went) is never trusted.
+        if (SizeOr0(partial) == 0 || !MakeDurable(partial) ||
+            !RememberEntry(EntryPath(partial), entry))
+            Forget(partial);
         throw;
     }
     std::error_code ec;

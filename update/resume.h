@@ -25,7 +25,8 @@ std::filesystem::path PartialPath(const std::filesystem::path& file);
 // Downloads entry.Remote into `into` (a temporary name that the caller puts
 // in place), held to entry.Size bytes, resuming a partial download of the
 // same entry kept for `file`. On success the partial download is gone; on a
-// failure it is kept when anything arrived. The downloader's error is raised.
+// failure it is kept, flushed to disk, when anything arrived. The
+// downloader's error is raised.
 void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry,
                        const std::filesystem::path& file, const std::filesystem::path& into);
 
