@@ -248,6 +248,12 @@ std::optional<std::string> TFtpClient::OpenDataConnection(bool lateReplyPossible
     return std::nullopt;
 }
 
+void TFtpClient::RefusedForNoDataConnection() const {
+    // Servers that connect back only after the command answer it with 425
+    // when they could not.
+    if (!Passive && ReplyNumber() == 425 && MayFallBackToPassive()) throw ActiveModeFailed{false};
+}
+
 void TFtpClient::TakeDataConnection() {
     if (Passive) return;
     SOCKET accepted = INVALID_SOCKET;
@@ -341,6 +347,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             SetBytesTotal(0);
             std::string last = TAsyncSocket::Transaction(retr);
             if (HasNul(last)) throw FTPException("Malformed reply from the server");
+            RefusedForNoDataConnection();
             if (CommandReplyFailed(ReplyNumber())) return last;
             if (last.empty()) return std::string(kClosedByServer);
             SetBytesTotal(ExtractByteCount(last));
@@ -477,6 +484,7 @@ void TFtpClient::NList() {
             if (auto refused = OpenDataConnection(lateReplyPossible, true)) ThrowRefused(*refused);
             ReportStatus(1, "NLST");
             std::string reply = Transaction("NLST");
+            RefusedForNoDataConnection();
             if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
             if (reply.empty()) throw EClosedByServer(kClosedByServer);
             SetBytesTotal(ExtractByteCount(reply));

@@ -108,6 +108,8 @@ private:
     // command (425 and the like) may come before the PASV reply. NList reports
     // its PORT command, Download does not.
     std::optional<std::string> OpenDataConnection(bool lateReplyPossible, bool reportPort);
+    // After the command's reply: a 425 in active mode leads to the passive try.
+    void RefusedForNoDataConnection() const;
     // After the command's reply: the server's connection is taken (active).
     void TakeDataConnection();
     bool MayFallBackToPassive() const { return PassiveFallback && !Passive && !Canceled(); }
