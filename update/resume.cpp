@@ -78,20 +78,26 @@ void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, con
     if (kept > 0 && kept < static_cast<uint64_t>(entry.Size) &&
         HoldsEntry(EntryPath(partial), entry)) {
         offset = static_cast<int64_t>(kept);
-    } else {
+    } else if (kept > 0) {
         Forget(partial);
     }
+    // A fresh download goes straight to `into`, and only a failed one moves.
+    const bool resuming = offset > 0;
+    const fs::path& receiving = resuming ? partial : into;
     try {
-        downloader.Resume(entry.Remote, partial, offset, entry.Size);
+        downloader.Resume(entry.Remote, receiving, offset, entry.Size);
     } catch (...) {
         // Only a failure leaves the entry beside what arrived, and only once
         // those bytes are on disk: a partial file without its entry (the
         // program ended mid-download, the power went) is never trusted.
-        if (SizeOr0(partial) == 0 || !MakeDurable(partial) ||
-            !RememberEntry(EntryPath(partial), entry))
-            Forget(partial);
+        const bool keep =
+            SizeOr0(receiving) > 0 &&
+            (resuming ? MakeDurable(partial) : selvane::CommitReplace(into, partial)) &&
+            RememberEntry(EntryPath(partial), entry);
+        if (!keep) Forget(partial);
         throw;
     }
+    if (!resuming) return;
     std::error_code ec;
     fs::rename(partial, into, ec);
     if (ec) {
