@@ -12,6 +12,20 @@ namespace {
 // The text of the failure raised when the server hangs up instead of replying.
 constexpr char kClosedByServer[] = "Connection closed by the server";
 
+// Raised inside a transfer when its active data connection cannot be made and
+// a passive try may follow; never leaves the client.
+struct ActiveModeFailed {
+    bool commandAccepted;  // the server had taken RETR or NLST: a late reply may follow
+};
+
+bool IsTransientReply(int number) { return number >= 400 && number < 500; }
+
+// A refusal as its error: a reply line, or the hang-up that came instead.
+[[noreturn]] void ThrowRefused(const std::string& refused) {
+    if (refused == kClosedByServer) throw EClosedByServer(refused);
+    throw FTPException(refused);
+}
+
 }  // namespace
 
 TFtpClient::TFtpClient() {
@@ -67,7 +81,7 @@ void TFtpClient::CheckLoginReply() {
     if (LastReply().empty()) {
         // The server hung up: a login that got no answer has not succeeded.
         Fire(OnConnectionFailed, this);
-        throw FTPException(kClosedByServer);
+        throw EClosedByServer(kClosedByServer);
     }
     if (LoginReplyFailed(ReplyNumber())) {
         Fire(OnConnectionFailed, this);
@@ -96,7 +110,7 @@ void TFtpClient::Connect() {
         const std::string greeting = ReadReplyRest(" ");
         if (greeting.empty()) {
             Fire(OnConnectionFailed, this);
-            throw FTPException(kClosedByServer);
+            throw EClosedByServer(kClosedByServer);
         }
         // A server that greets with a refusal (421 and the like) is not logged in to.
         if (LoginReplyFailed(ReplyNumberOf(greeting))) {
@@ -205,6 +219,62 @@ void TFtpClient::ActiveSetup(std::string& portCommand) {
     portCommand = "PORT " + PortAddressText() + dataSocket_->PortNumberText();
 }
 
+std::optional<std::string> TFtpClient::OpenDataConnection(bool lateReplyPossible, bool reportPort) {
+    if (Passive) {
+        std::string reply = Transaction("PASV");
+        // The failed active command's own ending (425, 426, 450, 451) is no
+        // answer to PASV.
+        while (lateReplyPossible && !reply.empty() && IsTransientReply(ReplyNumberOf(reply))) {
+            reply = ControlReadLn();
+            ReportStatus(1, reply);
+            ReadReplyRest(reply);
+        }
+        if (reply.empty()) return std::string(kClosedByServer);
+        if (PasvReplyFailed(ReplyNumberOf(reply))) return reply;
+        dataSocket_->Port = PasvPort(reply);
+        dataSocket_->Host = Host;  // the reply's own address is not trusted
+        dataSocket_->Connect();
+        return std::nullopt;
+    }
+    std::string portCommand;
+    ActiveSetup(portCommand);
+    if (reportPort) ReportStatus(1, portCommand);
+    const std::string reply = Transaction(portCommand);
+    if (reply.empty()) return std::string(kClosedByServer);
+    if (CommandReplyFailed(ReplyNumber())) {
+        if (MayFallBackToPassive()) throw ActiveModeFailed{false};
+        return reply;
+    }
+    return std::nullopt;
+}
+
+void TFtpClient::RefusedForNoDataConnection() const {
+    // Servers that connect back only after the command answer it with 425
+    // when they could not.
+    if (!Passive && ReplyNumber() == 425 && MayFallBackToPassive()) throw ActiveModeFailed{false};
+}
+
+void TFtpClient::TakeDataConnection() {
+    if (Passive) return;
+    SOCKET accepted = INVALID_SOCKET;
+    try {
+        accepted = dataSocket_->Accept();
+    } catch (const ESocketError& e) {
+        if (e.Kind != SocketErrorKind::Destroyed && MayFallBackToPassive())
+            throw ActiveModeFailed{true};
+        throw;
+    }
+    dataSocket_->AdoptAcceptedSocket(accepted);
+}
+
+void TFtpClient::RenewDataSocket() {
+    auto fresh = std::make_unique<TAsyncSocket>();
+    fresh->TimeOut = dataSocket_->TimeOut;
+    fresh->IdleTimeOut = dataSocket_->IdleTimeOut;
+    fresh->OnPacketRecvd = dataSocket_->OnPacketRecvd;
+    dataSocket_ = std::move(fresh);
+}
+
 std::filesystem::path TFtpClient::LocalNameFor(const std::string& remoteFile) const {
     // Only a plain name may come from the server: a remote name with folders
     // ("..\x", "C:\x") would otherwise choose where the file lands.
@@ -230,9 +300,15 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
 
 void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile,
                           int64_t maxBytes) {
+    Download(remoteFile, localFile, maxBytes, 0);
+}
+
+void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::path& localFile,
+                          int64_t maxBytes, int64_t restartAt) {
     RefuseNestedTransfer();
     SetCanceled(false);
     lastDownloadSucceeded_ = false;
+    restartAccepted_ = false;
     const AliveToken alive = Alive();
     try {
         CheckConnection();
@@ -245,7 +321,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         if (OnPacketRecvd) dataSocket_->OnPacketRecvd = OnPacketRecvd;
 
         // The transfer itself; returns the reply line when a reply refused it.
-        const auto transfer = [&]() -> std::optional<std::string> {
+        const auto transfer = [&](bool lateReplyPossible) -> std::optional<std::string> {
             SetState(FtpState::DataSetup);
             if (!binaryType_) {
                 // The default transfer type is text, which a server may rewrite
@@ -255,19 +331,14 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 if (CommandReplyFailed(ReplyNumber())) return reply;
                 binaryType_ = true;
             }
-            if (Passive) {
-                const std::string reply = Transaction("PASV");
+            if (auto refused = OpenDataConnection(lateReplyPossible, false)) return refused;
+            restartAccepted_ = false;
+            if (restartAt > 0) {
+                // A server that does not restart sends the whole file, which
+                // the caller then takes instead of the rest.
+                const std::string reply = Transaction("REST " + std::to_string(restartAt));
                 if (reply.empty()) return std::string(kClosedByServer);
-                if (PasvReplyFailed(ReplyNumber())) return reply;
-                dataSocket_->Port = PasvPort(reply);
-                dataSocket_->Host = Host;  // the reply's own address is not trusted
-                dataSocket_->Connect();
-            } else {
-                std::string portCommand;
-                ActiveSetup(portCommand);
-                const std::string reply = Transaction(portCommand);
-                if (reply.empty()) return std::string(kClosedByServer);
-                if (CommandReplyFailed(ReplyNumber())) return reply;
+                restartAccepted_ = ReplyNumberOf(reply) == 350;
             }
             const std::string retr = "RETR " + remoteFile;
             if (!IsSafeCommand(retr))
@@ -276,6 +347,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             SetBytesTotal(0);
             std::string last = TAsyncSocket::Transaction(retr);
             if (HasNul(last)) throw FTPException("Malformed reply from the server");
+            RefusedForNoDataConnection();
             if (CommandReplyFailed(ReplyNumber())) return last;
             if (last.empty()) return std::string(kClosedByServer);
             SetBytesTotal(ExtractByteCount(last));
@@ -284,9 +356,9 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 ReportStatus(1, last);
                 if (BytesTotal() == 0) SetBytesTotal(ExtractByteCount(last));
             }
-            if (!Passive) dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
+            TakeDataConnection();
             SetBytesTotal(ExtractByteCount(last));
-            const int32_t announced = AnnouncedByteCount(last);
+            const int32_t announced = restartAccepted_ ? 0 : AnnouncedByteCount(last);
             SetState(FtpState::Transfer);
             Fire(OnTransactionStart, this);
             if (Canceled() || TimedOut()) {
@@ -339,12 +411,20 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
 
         bool succeeded = false;
         try {
-            const std::optional<std::string> refused = transfer();
+            std::optional<std::string> refused;
+            try {
+                refused = transfer(false);
+            } catch (const ActiveModeFailed& failed) {
+                ReportStatus(1, "No active data connection: passive mode");
+                Passive = true;
+                RenewDataSocket();
+                refused = transfer(failed.commandAccepted);
+            }
             if (refused) {
-                if (!OnFailure) throw FTPException(*refused);
+                if (!OnFailure) ThrowRefused(*refused);
                 bool handled = false;
                 Fire(OnFailure, handled, cmdDownload);
-                if (!handled) throw FTPException(*refused);
+                if (!handled) ThrowRefused(*refused);
             } else {
                 succeeded = true;
             }
@@ -399,18 +479,27 @@ void TFtpClient::NList() {
     bool succeeded = false;
     try {
         if (DataAvailable()) Read(0);
-        SetState(FtpState::DataSetup);
-        std::string portCommand;
-        ActiveSetup(portCommand);
-        ReportStatus(1, portCommand);
-        Transaction(portCommand);
-        if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
-        ReportStatus(1, "NLST");
-        std::string last = Transaction("NLST");
-        if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
-        if (last.empty()) throw FTPException(kClosedByServer);
-        SetBytesTotal(ExtractByteCount(last));
-        dataSocket_->AdoptAcceptedSocket(dataSocket_->Accept());
+        const auto listCommand = [&](bool lateReplyPossible) {
+            SetState(FtpState::DataSetup);
+            if (auto refused = OpenDataConnection(lateReplyPossible, true)) ThrowRefused(*refused);
+            ReportStatus(1, "NLST");
+            std::string reply = Transaction("NLST");
+            RefusedForNoDataConnection();
+            if (CommandReplyFailed(ReplyNumber())) throw FTPException(LastReply());
+            if (reply.empty()) throw EClosedByServer(kClosedByServer);
+            SetBytesTotal(ExtractByteCount(reply));
+            TakeDataConnection();
+            return reply;
+        };
+        std::string last;
+        try {
+            last = listCommand(false);
+        } catch (const ActiveModeFailed& failed) {
+            ReportStatus(1, "No active data connection: passive mode");
+            Passive = true;
+            RenewDataSocket();
+            last = listCommand(failed.commandAccepted);
+        }
         SetState(FtpState::Transfer);
         Fire(OnTransactionStart, this);
         // A listing that was never read is no success: an empty list would
@@ -452,7 +541,7 @@ void TFtpClient::NList() {
             last = ControlReadLn();
             ReportStatus(1, last);
             if (!Canceled() && !TimedOut()) last = ReadReplyRest(last);
-            if (last.empty()) throw FTPException(kClosedByServer);
+            if (last.empty()) throw EClosedByServer(kClosedByServer);
             if (CommandReplyFailed(ReplyNumberOf(last))) throw FTPException(last);
         } else {
             ReportStatus(1, last);

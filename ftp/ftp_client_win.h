@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ftp/async_socket_win.h"
@@ -35,7 +36,7 @@ public:
 
     std::string UserID;
     std::string Password;
-    bool Passive = false;                 // Download uses a passive data connection
+    bool Passive = false;                 // Download and NList use passive data connections
     TFirewallType FirewallType = FTUser;  // how the login goes through a proxy
     std::string FWUserID;
     std::string FWPassword;
@@ -45,6 +46,12 @@ public:
     // fails once more arrive (< 0: no cap). IdleTimeOut (inherited) bounds
     // the accept wait and every stretch of a transfer without data.
     int64_t MaxBytes = -1;
+    // When the server cannot reach an active data connection (PORT refused,
+    // or the accept wait ends without it), the operation is tried once more
+    // on this connection in passive mode, and Passive stays on. Behind a home
+    // router the server's connection back is usually blocked. While Passive
+    // is on, NList goes passive too.
+    bool PassiveFallback = false;
 
     TNotifyEvent OnConnect;  // the login completed
 
@@ -71,6 +78,15 @@ public:
     void Download(const std::string& remoteFile, const std::filesystem::path& localFile);
     void Download(const std::string& remoteFile, const std::filesystem::path& localFile,
                   int64_t maxBytes);
+    // The same from byte restartAt of the remote file on (REST): localFile
+    // gets only the rest when the server agrees (RestartAccepted), else the
+    // whole file. maxBytes caps what this transfer writes; a count the server
+    // announces is not held to after a restart, since servers differ in
+    // whether it is the rest or the whole.
+    void Download(const std::string& remoteFile, const std::filesystem::path& localFile,
+                  int64_t maxBytes, int64_t restartAt);
+    // Whether the server agreed to start the last Download at restartAt.
+    bool RestartAccepted() const { return restartAccepted_; }
     // Whether the last Download delivered its file (false when it failed,
     // also when OnFailure took the failure over).
     bool LastDownloadSucceeded() const { return lastDownloadSucceeded_; }
@@ -86,6 +102,20 @@ protected:
 private:
     void CheckLoginReply();
     void ActiveSetup(std::string& portCommand);
+    // Opens the data connection of one transfer up to its command: PORT, or
+    // PASV and the connect. Returns the reply that refused it. After an active
+    // attempt whose command the server had accepted, a late reply to that
+    // command (425 and the like) may come before the PASV reply. NList reports
+    // its PORT command, Download does not.
+    std::optional<std::string> OpenDataConnection(bool lateReplyPossible, bool reportPort);
+    // After the command's reply: a 425 in active mode leads to the passive try.
+    void RefusedForNoDataConnection() const;
+    // After the command's reply: the server's connection is taken (active).
+    void TakeDataConnection();
+    bool MayFallBackToPassive() const { return PassiveFallback && !Passive && !Canceled(); }
+    // A fresh data socket with the settings of the one it replaces, for the
+    // passive try after a failed active one.
+    void RenewDataSocket();
     // The local name of a download that was given none.
     std::filesystem::path LocalNameFor(const std::string& remoteFile) const;
     // Receives the data of a RETR into localFile, held to the announced
@@ -101,6 +131,7 @@ private:
     bool loginRunning_ = false;
     bool binaryType_ = false;  // TYPE I was accepted on this connection
     bool lastDownloadSucceeded_ = false;
+    bool restartAccepted_ = false;
     FtpState state_ = FtpState::Closed;
 };
 

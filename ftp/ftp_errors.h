@@ -40,6 +40,12 @@ public:
     using selvane::Exception::Exception;
 };
 
+// The server hung up where a reply was due.
+class EClosedByServer : public FTPException {
+public:
+    using FTPException::FTPException;
+};
+
 // A value out of its range: an over-long line, an oversized text or number.
 class ERangeError : public selvane::Exception {
 public:

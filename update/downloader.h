@@ -20,6 +20,18 @@ public:
     virtual void Download(const std::string& remoteName, const std::filesystem::path& localPath,
                           int64_t maxBytes) = 0;
 
+    // Fetches remoteName into localPath from byte `offset` on: the first
+    // offset bytes already in localPath stay and the rest is appended; a
+    // server that cannot start there sends the whole file, which replaces
+    // them. Unlike Download, what arrived before a failure stays in
+    // localPath, so that a later call can go on from there. BytesTotal is
+    // then the size of localPath. This default starts over every time.
+    virtual void Resume(const std::string& remoteName, const std::filesystem::path& localPath,
+                        int64_t offset, int64_t maxBytes) {
+        (void)offset;
+        Download(remoteName, localPath, maxBytes);
+    }
+
     // The number of bytes the last Download received.
     virtual int64_t BytesTotal() const = 0;
 };

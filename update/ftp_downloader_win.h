@@ -18,10 +18,20 @@ public:
     // What was written to localPath is deleted on any failure.
     void Download(const std::string& remoteName, const std::filesystem::path& localPath,
                   int64_t maxBytes) override;
-    int64_t BytesTotal() const override { return client_.BytesTotal(); }
+    // The rest from offset on (REST), received beside localPath and then
+    // appended to it; the whole file when the server does not restart.
+    // Failures raise as for Download but keep what arrived.
+    void Resume(const std::string& remoteName, const std::filesystem::path& localPath,
+                int64_t offset, int64_t maxBytes) override;
+    int64_t BytesTotal() const override { return bytesTotal_; }
 
 private:
+    // The client's transfer; raises when it failed quietly.
+    void Transfer(const std::string& remoteName, const std::filesystem::path& localPath,
+                  int64_t maxBytes, int64_t offset);
+
     ftp::TFtpClient& client_;
+    int64_t bytesTotal_ = 0;
 };
 
 }  // namespace update

@@ -12,6 +12,8 @@
 #include "update/list_trust.h"
 #include "update/pack.h"
 #include "update/program_path.h"
+#include "update/resume.h"
+#include "update/self_update.h"
 
 namespace update {
 
@@ -138,14 +140,24 @@ bool HashMatches(const Entry& e, const fs::path& download) {
     return digest && *digest == e.hash.Digest;
 }
 
+// Commits a finished file; the running program's own file is moved aside
+// first, since Windows refuses to replace it.
+bool PutInPlace(selvane::PendingReplace& replace, InstallContext& context) {
+    if (context.ProgramFile.empty() || !SameFileName(replace.Target(), context.ProgramFile))
+        return replace.Commit();
+    if (!ReplaceRunningProgram(replace.TempPath(), replace.Target())) return false;
+    context.ProgramReplaced = true;
+    return true;
+}
+
 InstallResult InstallPlain(const Entry& e, const fs::path& target, int32_t size,
                            InstallContext& context) {
     MakeFileDirs(target);
     selvane::PendingReplace replace(target);
-    context.Downloader.Download(e.remote, replace.TempPath(), size);
+    DownloadResumable(context.Downloader, {e.remote, e.version, size}, target, replace.TempPath());
     if (context.Downloader.BytesTotal() != size) return InstallResult::SizeMismatch;
     if (!HashMatches(e, replace.TempPath())) return InstallResult::HashMismatch;
-    if (!replace.Commit())
+    if (!PutInPlace(replace, context))
         throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(target) + "\"");
     Record(e, context.LocalList);
     return InstallResult::Installed;
@@ -154,7 +166,7 @@ InstallResult InstallPlain(const Entry& e, const fs::path& target, int32_t size,
 InstallResult InstallGzipped(const Entry& e, const fs::path& remote, const fs::path& target,
                              int32_t size, InstallContext& context) {
     selvane::PendingReplace download(remote);
-    context.Downloader.Download(e.remote, download.TempPath(), size);
+    DownloadResumable(context.Downloader, {e.remote, e.version, size}, remote, download.TempPath());
     if (context.Downloader.BytesTotal() != size) {
         // The download stays under its remote name for a look by hand, as
         // long as that replaces nothing: the name may be an installed file.
@@ -172,7 +184,7 @@ InstallResult InstallGzipped(const Entry& e, const fs::path& remote, const fs::p
         // name; the temporary file goes with `output`.
         if (ExtractPack(output.TempPath(), context.ProgramDir).Failed > 0)
             return InstallResult::NotWritten;
-    } else if (!output.Commit()) {
+    } else if (!PutInPlace(output, context)) {
         context.Gzip.ShowError("Can't create: ", target);
         return InstallResult::NotWritten;
     }

@@ -17,6 +17,11 @@ struct InstallContext {
     IDownloader& Downloader;
     gzip::GzipFileBase& Gzip;  // set up by its owner: DeleteSource true, dialogs wired
     Lines& LocalList;
+    // The running program's file (empty: none). An entry that targets it
+    // moves it aside instead of replacing it, and sets ProgramReplaced: the
+    // program runs the old code until it is started again.
+    std::filesystem::path ProgramFile = {};
+    bool ProgramReplaced = false;
 };
 
 enum class InstallResult {

@@ -51,6 +51,13 @@ constexpr ChineseText kUnknownType = {"\xC3\xFE\xAB\xAC\xA4\xA3\xA9\xFA",
 // 內容不符 / 内容不符
 constexpr ChineseText kContentDiffers = {"\xA4\xBA\xAE\x65\xA4\xA3\xB2\xC5",
                                          "\xC4\xDA\xC8\xDD\xB2\xBB\xB7\xFB"};
+// 伺服器:  / 服务器:
+constexpr ChineseText kServerPrefix = {"\xA6\xF8\xAA\x41\xBE\xB9\x3A\x20",
+                                       "\xB7\xFE\xCE\xF1\xC6\xF7\x3A\x20"};
+// 請重新啟動程式 / 请重新启动程序
+constexpr ChineseText kRestartProgram = {
+    "\xBD\xD0\xAD\xAB\xB7\x73\xB1\xD2\xB0\xCA\xB5\x7B\xA6\xA1",
+    "\xC7\xEB\xD6\xD8\xD0\xC2\xC6\xF4\xB6\xAF\xB3\xCC\xD0\xF2"};
 
 Text InLanguage(std::string english, const std::string& big5, const std::string& gb2312,
                 DisplayLanguage language, SimplifiedSource source) {
@@ -118,6 +125,8 @@ Text RunText(RunMessage message, DisplayLanguage language, SimplifiedSource sour
                               SimplifiedSource::FromTraditional);
         case RunMessage::ExitQuestion:
             return InLanguage("Are you sure to exit ?", kExitQuestion, language, source);
+        case RunMessage::RestartProgram:
+            return InLanguage("Please restart the program", kRestartProgram, language, source);
         case RunMessage::PleaseWait:
             break;
     }
@@ -143,6 +152,16 @@ Text NotInstalledText(std::string_view targetName, InstallResult result, Display
     Text fixed = InLanguage("", std::string(kNotUpdated.Big5) + reason.Big5,
                             std::string(kNotUpdated.Gb2312) + reason.Gb2312, language, source);
     fixed.Bytes = name + " " + fixed.Bytes;
+    return fixed;
+}
+
+Text ServerInUseText(std::string_view serverName, DisplayLanguage language,
+                     SimplifiedSource source) {
+    const std::string name(serverName);
+    if (language == DisplayLanguage::English) return {"server: " + name, TextCodePage::System};
+    // As for the not-installed box: only the fixed part is converted.
+    Text fixed = InLanguage("", kServerPrefix.Big5, kServerPrefix.Gb2312, language, source);
+    fixed.Bytes += name;
     return fixed;
 }
 

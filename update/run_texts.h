@@ -10,7 +10,14 @@
 
 namespace update {
 
-enum class RunMessage { Connecting, Disconnected, NothingToUpdate, ExitQuestion, PleaseWait };
+enum class RunMessage {
+    Connecting,
+    Disconnected,
+    NothingToUpdate,
+    ExitQuestion,
+    PleaseWait,
+    RestartProgram,  // the program's own file was replaced: it runs the old one until restarted
+};
 
 // Where a Simplified text comes from: its stored GB2312 bytes, or the
 // Traditional text converted with Big5ToGB when it is shown (the updater does
@@ -33,5 +40,11 @@ Text RemainingText(size_t count, DisplayLanguage language,
 // in English, whose text is marked so.
 Text NotInstalledText(std::string_view targetName, InstallResult result, DisplayLanguage language,
                       SimplifiedSource source = SimplifiedSource::Stored);
+
+// The message line after the run moved to another server: "server: " and
+// the server's display name (field 1 of its line), which is already in the
+// text's code page as for NotInstalledText.
+Text ServerInUseText(std::string_view serverName, DisplayLanguage language,
+                     SimplifiedSource source = SimplifiedSource::Stored);
 
 }  // namespace update

@@ -13,6 +13,7 @@ ServerLine ParseServerLine(std::string_view line) {
     server.TimeOut = StrToInt(LineField(line, 4));
     server.UserID = LineField(line, 5);
     server.Password = LineField(line, 6);
+    server.Passive = LineField(line, 7) == kPassiveField;
     return server;
 }
 

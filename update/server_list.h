@@ -17,9 +17,15 @@ struct ServerLine {
     int32_t TimeOut = 0;  // milliseconds, for the connection attempt
     std::string UserID;
     std::string Password;
+    // Field 7 "passive": data connections are passive from the start, for
+    // servers that cannot connect back to players. Programs that read only
+    // fields 1 to 6 ignore it.
+    bool Passive = false;
 };
 
-// Fields 1 to 6; further fields are ignored. Raises the integer conversion's
+inline constexpr char kPassiveField[] = "passive";
+
+// Fields 1 to 7; further fields are ignored. Raises the integer conversion's
 // selvane::Exception when the port or the time-out is not a decimal integer.
 ServerLine ParseServerLine(std::string_view line);
 

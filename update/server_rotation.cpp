@@ -9,6 +9,11 @@ bool ServerRotation::NextIsServer() const {
     return next < order_.size() && !IsEndLine(order_[next]);
 }
 
+std::string ServerRotation::CurrentLine() const {
+    if (attemptIndex_ < 0 || static_cast<size_t>(attemptIndex_) >= order_.size()) return {};
+    return order_[static_cast<size_t>(attemptIndex_)];
+}
+
 RotationResult ServerRotation::ConnectNext(
     const std::function<AttemptResult(const std::string& line)>& attempt) {
     while (NextIsServer()) {

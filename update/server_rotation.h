@@ -28,6 +28,8 @@ public:
         const std::function<AttemptResult(const std::string& line)>& attempt);
 
     int AttemptIndex() const { return attemptIndex_; }
+    // The line tried last; empty before the first attempt.
+    std::string CurrentLine() const;
 
 private:
     Lines order_;

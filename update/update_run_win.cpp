@@ -1,14 +1,18 @@
 #include "update/update_run_win.h"
 
+#include <windows.h>
+
 #include <system_error>
 #include <utility>
 
 #include "core/atomic_file.h"
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
+#include "update/failover.h"
 #include "update/file_util.h"
 #include "update/ftp_downloader_win.h"
 #include "update/list_trust.h"
+#include "update/self_update.h"
 #include "update/server_list.h"
 #include "winui/message_pump.h"
 #include "winui/text.h"
@@ -39,6 +43,19 @@ std::string NameInCodePage(const std::string& name, TextCodePage page) {
     return name;
 }
 
+fs::path RunningProgramFile() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (n == 0) return {};
+        if (n < name.size()) {
+            name.resize(n);
+            return fs::path(name);
+        }
+        name.resize(name.size() * 2);
+    }
+}
+
 }  // namespace
 
 UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileBase& gzip,
@@ -48,6 +65,8 @@ UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileB
       gzip_(gzip),
       settings_(std::move(settings)),
       random_(ClockRandomSource()) {
+    if (settings_.ProgramFile.empty()) settings_.ProgramFile = RunningProgramFile();
+    RemoveOldProgramFiles(settings_.ProgramFile);
     // The component deletes each compressed download and reports its own
     // failures, in the window's error box.
     gzip_.DeleteSource = true;
@@ -147,6 +166,8 @@ AttemptResult UpdateRun::Attempt(const std::string& line) {
     client_->IdleTimeOut = server.TimeOut;
     client_->UserID = server.UserID;
     client_->Password = settings_.FixedPassword.value_or(server.Password);
+    client_->Passive = server.Passive;
+    client_->PassiveFallback = true;
     if (aborted_) return AttemptResult::Aborted;
     try {
         client_->Connect();
@@ -246,7 +267,7 @@ void UpdateRun::Run() {
         client_->TimeOut = kLoggedInTimeOut;
         ListServer();
     }
-    rotation_ = ServerRotation();
+    // The order stays: the download phase may go on to the servers after this one.
     if (aborted_) return;
     if (!connected_) {
         ShowDisconnected();
@@ -279,12 +300,70 @@ bool UpdateRun::DownloadReady() const {
     return connected_ && listsBuilt_ && !listsClosed_ && !phaseStarted_ && !todo_.Entries.empty();
 }
 
+std::string UpdateRun::InLanguageCodePage(const std::string& name) const {
+    return NameInCodePage(name, LanguageCodePage(settings_.Language));
+}
+
 void UpdateRun::ShowNotInstalled(const std::string& targetName, InstallResult result) {
-    const TextCodePage page = LanguageCodePage(settings_.Language);
-    view_.ShowBox(NotInstalledText(NameInCodePage(targetName, page), result, settings_.Language,
+    view_.ShowBox(NotInstalledText(InLanguageCodePage(targetName), result, settings_.Language,
                                    settings_.ConvertSimplifiedAtDisplay
                                        ? SimplifiedSource::FromTraditional
                                        : SimplifiedSource::Stored));
+}
+
+bool UpdateRun::ServesSameList() {
+    selvane::PendingReplace list(settings_.ProgramDir / kRemoteListFile);
+    const bool shown = std::exchange(progress_, false);
+    try {
+        FtpDownloader(*client_).Download(kRemoteListFile, list.TempPath(), kRemoteListMaxBytes);
+    } catch (const selvane::Exception&) {
+        if (!Stopped()) progress_ = shown;
+        return false;
+    }
+    progress_ = shown;
+    return SameFileBytes(list.TempPath(), settings_.ProgramDir / kRemoteListFile);
+}
+
+bool UpdateRun::FailOver() {
+    bool loggedInElsewhere = false;
+    while (!Stopped()) {
+        if (ConnectNext() != RotationResult::LoggedIn) break;
+        loggedInElsewhere = true;
+        client_->TimeOut = kLoggedInTimeOut;
+        if (ServesSameList()) {
+            const std::string name = LineField(rotation_.CurrentLine(), 1);
+            view_.ShowStatus(ServerInUseText(InLanguageCodePage(name), settings_.Language,
+                                             settings_.ConvertSimplifiedAtDisplay
+                                                 ? SimplifiedSource::FromTraditional
+                                                 : SimplifiedSource::Stored));
+            return true;
+        }
+    }
+    // With no server left to try, the failed client is still there and its
+    // close tells the player as it always did. A server that logged in with
+    // another list is no server to go on with: the run ends disconnected.
+    if (loggedInElsewhere && !Stopped()) {
+        ReleaseClient();
+        connected_ = false;
+        view_.ShowBox(Message(RunMessage::Disconnected));
+    }
+    return false;
+}
+
+InstallResult UpdateRun::InstallOnAnyServer(const std::string& entry) {
+    for (;;) {
+        FtpDownloader downloader(*client_);
+        InstallContext context{settings_.ProgramDir, downloader, gzip_, local_,
+                               settings_.ProgramFile};
+        try {
+            const InstallResult result = InstallEntry(entry, context);
+            programReplaced_ = programReplaced_ || context.ProgramReplaced;
+            return result;
+        } catch (const selvane::Exception& e) {
+            if (Stopped() || !client_ || !WorthAnotherServer(e, client_->Connected())) throw;
+            if (!FailOver()) throw;
+        }
+    }
 }
 
 void UpdateRun::DownloadPhase() {
@@ -292,13 +371,11 @@ void UpdateRun::DownloadPhase() {
     if (!connected_ || !listsBuilt_ || listsClosed_ || phaseStarted_ || !client_) return;
     phaseStarted_ = true;
     view_.ShowGauge();
-    FtpDownloader downloader(*client_);
-    InstallContext context{settings_.ProgramDir, downloader, gzip_, local_};
     const size_t count = todo_.Entries.size();
     for (size_t i = 0; i < count; ++i) {
         winui::ProcessMessages();
         if (Stopped()) return;
-        const InstallResult result = InstallEntry(todo_.Entries[i], context);
+        const InstallResult result = InstallOnAnyServer(todo_.Entries[i]);
         // The exit button during the download: the closing has saved the list.
         if (Stopped()) return;
         if (result != InstallResult::Installed) ShowNotInstalled(todo_.Names[i], result);
@@ -307,6 +384,7 @@ void UpdateRun::DownloadPhase() {
         if (i + 1 == count) view_.ShowStartButton();
     }
     SaveLines(settings_.ProgramDir / kLocalListFile, local_);
+    if (programReplaced_) view_.ShowBox(Message(RunMessage::RestartProgram));
 }
 
 void UpdateRun::StartGame() {

@@ -39,6 +39,9 @@ struct RunSettings {                   // what differs between the two programs
     // With a key, a server's list is used only when signed by it, unexpired
     // and not older than the list this folder took last (update/list_trust.h).
     std::optional<trust::P256PublicKey> ListKey;
+    // The running program's file, which an entry may replace (empty: this
+    // process's own file).
+    std::filesystem::path ProgramFile = {};
 };
 
 // The login is followed by a time-out long enough for any transfer; the
@@ -50,6 +53,7 @@ inline constexpr int64_t kRemoteListMaxBytes = 16 * 1024 * 1024;
 
 class UpdateRun {
 public:
+    // Deletes what an earlier run's update of the program's own file moved aside.
     UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileBase& gzip,
               RunSettings settings);
     // Releases the FTP client; no event reaches the view any more. The window
@@ -91,6 +95,17 @@ private:
     bool RemoteListTrusted(const std::filesystem::path& list);
     void ShowDisconnected();
     void ShowNotInstalled(const std::string& targetName, InstallResult result);
+    // Installs one entry; when its download fails on the server's connection
+    // and another server of the order serves the same list, goes on there
+    // (the entry resumes from what arrived).
+    InstallResult InstallOnAnyServer(const std::string& entry);
+    // Logs in to the next server of the order whose update3.dat has the same
+    // bytes as the list this run works from. False when none is left or the
+    // player stopped the run; the run is then disconnected.
+    bool FailOver();
+    bool ServesSameList();
+    // A display name (list bytes) in the code page of the run's language.
+    std::string InLanguageCodePage(const std::string& name) const;
     Text Message(RunMessage message) const;
     Text Remaining(size_t count, bool downloadPhase) const;
     // True once the player confirmed the exit, or the window closed.
@@ -107,6 +122,7 @@ private:
     bool aborted_ = false;
     bool progress_ = false;  // byte progress is shown only for the game files
     bool phaseStarted_ = false;
+    bool programReplaced_ = false;  // the player is told to restart after the phase
     std::unique_ptr<ftp::TFtpClient> client_;
     ServerRotation rotation_;
     std::vector<std::string> listing_;

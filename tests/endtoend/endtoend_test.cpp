@@ -4,8 +4,11 @@
 // through a headless window and chooser, as the update window's handlers do,
 // then compares the program directory with the game folder byte for byte.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +25,10 @@
 #include "gzip/gzip_file.h"
 #include "update/headless_chooser.h"
 #include "update/headless_view.h"
+#include "update/line_field.h"
 #include "update/text_lines.h"
 #include "update/update_run_win.h"
+#include "winui/message_pump.h"
 
 namespace fs = std::filesystem;
 using update::Lines;
@@ -378,6 +383,163 @@ TEST_F(EndToEnd, ExitDuringADownloadSavesWhatWasRecordedAndEndsTheProgram) {
     EXPECT_EQ(s->view.DoneNames.size(), 2u);
     EXPECT_EQ(LocalList(), (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001"}));
     EXPECT_FALSE(s->view.StartButtonShown);
+}
+
+// The runner's log of PORT, PASV and REST, "user VERB arg" per line; read
+// and emptied.
+std::vector<std::string> TakeCommandLog() {
+    const fs::path log = Env("E2E_COMMAND_LOG");
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(log));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::ofstream(log, std::ios::trunc);
+    return lines;
+}
+
+// A server that hangs up shows the disconnected box when its close
+// notification comes before the run has moved on; never any other box.
+void ExpectDisconnectedBoxes(const update::HeadlessView& view, size_t least, size_t most) {
+    EXPECT_GE(view.Boxes.size(), least);
+    EXPECT_LE(view.Boxes.size(), most);
+    for (const auto& box : view.Boxes) EXPECT_EQ(box.Bytes, "Disconnected");
+}
+
+std::vector<std::string> Verbs(const std::vector<std::string>& log) {
+    std::vector<std::string> verbs;
+    for (const auto& line : log) {
+        std::istringstream words(line);
+        std::string user, verb;
+        words >> user >> verb;
+        verbs.push_back(user + " " + verb);
+    }
+    return verbs;
+}
+
+// The offset where the dying mirror cut bin_engine.dat.gz (40 % of it).
+std::string CutOffset(const fs::path& program) {
+    const auto line = update::LoadLines(program / "update3.dat");
+    for (const auto& entry : line) {
+        if (update::LineField(entry, 3) == "bin\\engine.dat")
+            return std::to_string(
+                static_cast<int64_t>(std::stoll(update::LineField(entry, 5)) * 4 / 10));
+    }
+    return "";
+}
+
+TEST_F(EndToEnd, BehindARouterTheRunGoesPassive) {
+    // pasv refuses PORT: the listing falls back to passive, and the rest of
+    // the run on that server is passive from the start.
+    WriteServers({Server("pasv")});
+    TakeCommandLog();
+    auto s = FullRun();
+    ExpectGameFolder(program_, Env("E2E_GAME_V1"));
+    std::vector<std::string> expected = {"pasv PORT"};
+    expected.resize(1 + 1 + kAllTargets.size() + 1, "pasv PASV");  // list, update3.dat, files
+    EXPECT_EQ(Verbs(TakeCommandLog()), expected);
+
+    // The "passive" field of a server line asks for it from the first transfer.
+    fs::remove_all(program_);
+    fs::create_directories(program_);
+    WriteServers({Server("pasv") + " passive"});
+    FullRun();
+    ExpectGameFolder(program_, Env("E2E_GAME_V1"));
+    const auto verbs = Verbs(TakeCommandLog());
+    EXPECT_EQ(std::count(verbs.begin(), verbs.end(), "pasv PORT"), 0);
+
+    // A server that refuses PASV too lists nothing: the run goes on to the next.
+    fs::remove_all(program_);
+    fs::create_directories(program_);
+    WriteServers({Server("nodata"), Server("v1")});
+    FullRun();
+    ExpectGameFolder(program_, Env("E2E_GAME_V1"));
+    EXPECT_EQ(Verbs(TakeCommandLog())[1], "nodata PASV");
+}
+
+TEST_F(EndToEnd, AMirrorThatDiesMidTransferIsReplacedAndTheFileResumes) {
+    // cut dies 40 % into bin\engine.dat; the run goes on with v1, which
+    // serves the same list, and asks it only for the rest.
+    WriteServers({Server("cut"), Server("v1")});
+    TakeCommandLog();
+    auto s = NewSession();
+    s->run->Run();
+    s->run->DownloadPhase();
+    EXPECT_EQ(Bytes(s->view.DoneNames), kAllTargets);
+    EXPECT_TRUE(s->view.StartButtonShown);
+    ExpectDisconnectedBoxes(s->view, 0, 1);
+    EXPECT_TRUE(std::count(said_.begin(), said_.end(), "status: server: v1"));
+    ExpectGameFolder(program_, Env("E2E_GAME_V1"));
+    const auto log = TakeCommandLog();
+    EXPECT_TRUE(std::count(log.begin(), log.end(), "v1 REST " + CutOffset(program_)))
+        << ::testing::PrintToString(log);
+    s->run->Close();
+    EXPECT_EQ(s->view.ExitCode, 0);  // logged in to v1 when it closes
+}
+
+TEST_F(EndToEnd, AMirrorWithAnotherListIsNotUsedAndTheNextRunResumes) {
+    // After cut dies, other serves a different update3.dat: no server is
+    // left, so the phase ends as a lost connection always did, keeping what
+    // arrived of bin\engine.dat for the next run.
+    WriteServers({Server("cut"), Server("other")});
+    TakeCommandLog();
+    auto s = NewSession();
+    s->run->Run();
+    EXPECT_THROW(s->run->DownloadPhase(), selvane::Exception);
+    ExpectDisconnectedBoxes(s->view, 1, 2);  // the run's own, and cut's close if it came first
+    EXPECT_EQ(s->view.DoneNames.size(), 2u);
+    EXPECT_FALSE(s->view.StartButtonShown);
+    EXPECT_FALSE(s->run->DownloadReady());
+    s->run->Close();
+    EXPECT_FALSE(s->view.ExitCode);  // not logged in any more: back to the main menu
+    EXPECT_EQ(LocalList(), (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001"}));
+    EXPECT_EQ(
+        endtoend::ReadFile(program_ / "update3.dat"),
+        endtoend::ReadFile(fs::path(Env("E2E_GAME_V1")) / ".." / "server_v1" / "update3.dat"));
+    EXPECT_TRUE(fs::exists(program_ / "bin_engine.dat.gz.~part"));
+
+    WriteServers({Server("v1")});
+    TakeCommandLog();
+    FullRun();
+    ExpectGameFolder(program_, Env("E2E_GAME_V1"));
+    const auto log = TakeCommandLog();
+    EXPECT_TRUE(std::count(log.begin(), log.end(), "v1 REST " + CutOffset(program_)))
+        << ::testing::PrintToString(log);
+}
+
+TEST_F(EndToEnd, TheLastServerDyingEndsThePhaseDisconnected) {
+    WriteServers({Server("cut")});
+    auto s = NewSession();
+    s->run->Run();
+    EXPECT_THROW(s->run->DownloadPhase(), selvane::Exception);
+    // The box comes with the close notification, which may still be queued.
+    for (int wait = 0; wait < 50 && s->view.Boxes.empty(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        winui::ProcessMessages();
+    }
+    ExpectDisconnectedBoxes(s->view, 1, 1);
+    EXPECT_FALSE(s->run->DownloadReady());
+    s->run->Close();
+    EXPECT_FALSE(s->view.ExitCode);
+    EXPECT_EQ(LocalList(), (Lines{"AVWSEN", "", "readme.txt 0001", "empty.dat 0001"}));
+}
+
+TEST_F(EndToEnd, TheProgramsOwnFileIsMovedAsideAndRemovedAtTheNextStart) {
+    // readme.txt stands in for the running program's file.
+    WriteServers({Server("v1")});
+    update::RunSettings settings;
+    settings.ProgramFile = program_ / "readme.txt";
+    FullRun(settings);
+    WriteServers({Server("v2")});
+    auto s = FullRun(settings);
+    EXPECT_EQ(Bytes(s->view.Boxes), std::vector<std::string>{"Please restart the program"});
+    EXPECT_EQ(endtoend::ReadFile(program_ / "readme.txt.~old"),
+              endtoend::ReadFile(fs::path(Env("E2E_GAME_V1")) / "readme.txt"));
+    fs::remove(program_ / "readme.txt.~old");  // what the next start does, below
+    ExpectGameFolder(program_, Env("E2E_GAME_V2"));
+
+    update::SaveLines(program_ / "readme.txt.~old", {"the old program"});
+    auto next = NewSession(settings);
+    EXPECT_FALSE(fs::exists(program_ / "readme.txt.~old"));
+    ExpectGameFolder(program_, Env("E2E_GAME_V2"));
 }
 
 }  // namespace

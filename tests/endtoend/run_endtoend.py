@@ -154,12 +154,84 @@ def make_world(root):
     return folders
 
 
-def start_server(root):
+# The file a dying mirror cuts, and where: a gzip file of random bytes, so
+# the cut lies well inside it.
+CUT_FILE = "bin_engine.dat.gz"
+CUT_SHARE = 0.4
+
+
+class CutProducer:
+    """Sends a file's first CUT_SHARE, then closes the data and the control
+    connection, as a mirror that dies mid-transfer."""
+
+    def __init__(self, producer, limit, handler):
+        self.producer, self.limit, self.handler, self.sent = producer, limit, handler, 0
+
+    def more(self):
+        if self.sent >= self.limit:
+            self.handler.close()
+            return b""
+        data = self.producer.more()[:self.limit - self.sent]
+        self.sent += len(data)
+        return data
+
+
+def start_server(root, log_path):
+    """The update sets behind one pyftpdlib server. Besides the users of the
+    module's docstring: cut/pw (the v1 set; CUT_FILE dies at 40 %),
+    pasv/pw (the v1 set; PORT refused, as a server whose active mode is off),
+    nodata/pw (the v1 set; PORT and PASV refused),
+    other/pw (the v2 set, whose update3.dat differs from v1's). PORT, PASV and
+    REST are written to log_path as "user VERB arg" lines."""
+    import threading
     users = [(user, "pw", os.path.join(root, "server_" + user))
              for user in ("v1", "v2", "broken", "badsize", "nolist", "upper")]
     users.append(("fixed", "x", os.path.join(root, "server_v1")))
-    port, _ = loopback_ftp.start(users)
-    return port
+    users += [("cut", "pw", os.path.join(root, "server_v1")),
+              ("pasv", "pw", os.path.join(root, "server_v1")),
+              ("nodata", "pw", os.path.join(root, "server_v1")),
+              ("other", "pw", os.path.join(root, "server_v2"))]
+    server = loopback_ftp.create(users)
+
+    class Handler(server.handler):
+        use_sendfile = False  # every byte goes through the producers
+
+        def note(self, line):
+            with open(log_path, "a") as log:
+                log.write("%s %s\n" % (self.username, line))
+
+        def pre_process_command(self, line, cmd, arg):
+            if cmd in ("PORT", "PASV", "REST"):
+                self.note(line)
+            return super().pre_process_command(line, cmd, arg)
+
+        def ftp_PORT(self, line):
+            if self.username in ("pasv", "nodata"):
+                self.respond("500 Active mode is switched off.")
+                return
+            return super().ftp_PORT(line)
+
+        def ftp_PASV(self, line):
+            if self.username == "nodata":
+                self.respond("502 Passive mode is switched off.")
+                return
+            return super().ftp_PASV(line)
+
+        def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+            if (self.username == "cut" and isproducer and file is not None
+                    and os.path.basename(file.name) == CUT_FILE):
+                limit = int(os.fstat(file.fileno()).st_size * CUT_SHARE)
+                data = CutProducer(data, limit, self)
+            return super().push_dtp_data(data, isproducer, file, cmd)
+
+    server.handler = Handler
+
+    def serve():
+        while True:
+            server.ioloop.loop(timeout=0.2, blocking=False)
+
+    threading.Thread(target=serve, daemon=True).start()
+    return server.address[1]
 
 
 def windows_path(path):
@@ -181,7 +253,10 @@ def main():
         dead = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         dead.bind(("127.0.0.1", 0))
         env = dict(os.environ)
-        env.update(E2E_PORT=str(start_server(root)),
+        log_path = os.path.join(root, "commands.log")
+        open(log_path, "w").close()
+        env.update(E2E_PORT=str(start_server(root, log_path)),
+                   E2E_COMMAND_LOG=windows_path(log_path),
                    E2E_DEAD_PORT=str(dead.getsockname()[1]),
                    E2E_GAME_V1=windows_path(folders["v1"]),
                    E2E_GAME_V2=windows_path(folders["v2"]),

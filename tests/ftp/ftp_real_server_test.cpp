@@ -117,4 +117,23 @@ TEST_F(RealServer, WrongPasswordAndMissingFile) {
     EXPECT_THROW(downloader.Download("missing.dat", dir / "missing.dat", -1), ftp::FTPException);
 }
 
+TEST_F(RealServer, ActiveModeSwitchedOffFallsBackToPassiveAndRestarts) {
+    const int passiveOnly = std::atoi(ftptest::EnvOr("FTP_PASSIVE_ONLY_PORT", "0").c_str());
+    if (passiveOnly == 0) GTEST_SKIP() << "no passive-only server (FTP_PASSIVE_ONLY_PORT)";
+    auto client = NewClient();
+    client->Port = passiveOnly;
+    client->PassiveFallback = true;
+    client->Connect();
+    Strings listed;
+    client->OnListItem = [&listed](const std::string& item) { listed.push_back(item); };
+    client->NList();
+    EXPECT_EQ(listed.size(), std::size(kFiles));
+    EXPECT_TRUE(client->Passive);
+
+    const auto file = ftptest::TempDir() / "restarted.bin";
+    client->Download("bin_1000000.dat", file, -1, 400000);
+    EXPECT_TRUE(client->RestartAccepted());
+    EXPECT_TRUE(ftptest::ReadFile(file) == Expected("bin_1000000.dat", 1000000).substr(400000));
+}
+
 }  // namespace

@@ -5,7 +5,7 @@
 Starts the scripted server (scripted_server.py) and, when python3-pyftpdlib is
 installed, a real FTP server over a folder of generated files; hands their
 ports to the program through the environment (FTP_SCRIPT_PORT, FTP_REAL_PORT,
-FTP_REAL_USER, FTP_REAL_PASS), runs it and returns its exit code (77: skipped).
+FTP_REAL_USER, FTP_REAL_PASS, and FTP_PASSIVE_ONLY_PORT: the same server with PORT refused), runs it and returns its exit code (77: skipped).
 """
 
 import os
@@ -50,13 +50,38 @@ def start_real_server(root):
     return port
 
 
+def start_passive_only_server(root):
+    """The same files behind a server whose active mode is switched off: it
+    refuses PORT, as servers that cannot reach their clients are set up."""
+    import threading
+    from pyftpdlib.ioloop import IOLoop
+    from pyftpdlib.servers import FTPServer
+    template = loopback_ftp.create([("tester", "secret", root)])
+    template.close()
+
+    class PassiveOnly(template.handler):
+        def ftp_PORT(self, line):
+            self.respond("500 Active mode is switched off.")
+
+    # A loop of its own: the other server's thread runs the shared one.
+    server = FTPServer(("127.0.0.1", 0), PassiveOnly, ioloop=IOLoop())
+
+    def serve():
+        while True:
+            server.ioloop.loop(timeout=0.2, blocking=False)
+
+    threading.Thread(target=serve, daemon=True).start()
+    return server.address[1]
+
+
 def main():
     env = dict(os.environ)
     env["FTP_SCRIPT_PORT"] = str(scripted_server.start())
     with tempfile.TemporaryDirectory() as root:
         port = start_real_server(root)
         if port:
-            env.update(FTP_REAL_PORT=str(port), FTP_REAL_USER="tester", FTP_REAL_PASS="secret")
+            env.update(FTP_REAL_PORT=str(port), FTP_REAL_USER="tester", FTP_REAL_PASS="secret",
+                       FTP_PASSIVE_ONLY_PORT=str(start_passive_only_server(root)))
         status = subprocess.call(sys.argv[1:], env=env)
     sys.exit(status)
 

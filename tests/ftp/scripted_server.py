@@ -26,6 +26,12 @@ written):
                   "" = none, "<close>" = close the control connection
   final_first     send the final reply before closing the data connection
   trickle         send every reply one byte at a time
+  no_active       never connect back for PORT (a client behind a router);
+                  active_late: the text then sent after the RETR/NLST reply
+  cut_after       send only that many bytes of the data, then close the data
+                  and the control connection (a mirror that dies mid-transfer)
+  REST            answered "350 Restarting at n" by default; when the reply
+                  starts with 3 the next RETR sends the data from byte n on
   blackhole       the listener never accepts and its queue is full, so a
                   connect to it neither succeeds nor fails
 """
@@ -46,6 +52,7 @@ DEFAULT_REPLIES = {
     "NLST": "150 Here comes the listing\r\n",
     "ABOR": "226 Abort successful\r\n",
     "TYPE": "200 Type set\r\n",
+    "REST": "350 Restarting at {n}\r\n",
 }
 
 
@@ -62,6 +69,7 @@ class Session:
         self.uses = {}
         self.active_target = None
         self.passive_listener = None
+        self.restart_at = 0
 
     def send(self, text):
         data = text.encode("latin-1")
@@ -88,6 +96,11 @@ class Session:
             return pattern(int(self.scenario["data_size"]))
         return self.scenario.get("data", "").encode("latin-1")
 
+    def rest_of_payload(self):
+        payload = self.payload()[self.restart_at:]
+        self.restart_at = 0
+        return payload
+
     def open_data(self):
         if self.passive_listener is not None:
             self.passive_listener.settimeout(10)
@@ -95,7 +108,7 @@ class Session:
             self.passive_listener.close()
             self.passive_listener = None
             return data
-        if self.active_target is not None:
+        if self.active_target is not None and not self.scenario.get("no_active"):
             return socket.create_connection(self.active_target, timeout=10)
         return None
 
@@ -110,8 +123,20 @@ class Session:
         except OSError:
             data = None
         if data is None:
+            late = self.scenario.get("active_late", "")
+            if late:
+                self.send(late)
             return True
-        payload = self.payload()
+        payload = self.rest_of_payload()
+        cut = self.scenario.get("cut_after")
+        if cut is not None:
+            try:
+                data.sendall(payload[:int(cut)])
+                time.sleep(0.2)
+            except OSError:
+                pass
+            data.close()
+            return False
         chunk = int(self.scenario.get("chunk", 0)) or max(len(payload), 1)
         pause = float(self.scenario.get("chunk_delay", 0))
         try:
@@ -179,6 +204,13 @@ class Session:
             text = text.replace("{p1}", str(port // 256)).replace("{p2}", str(port % 256))
         if verb == "RETR":
             text = text.replace("{size}", str(len(self.payload())))
+        if verb == "REST":
+            text = text.replace("{n}", arg)
+            if text.startswith("3"):
+                try:
+                    self.restart_at = int(arg)
+                except ValueError:
+                    pass
         if text == "<close>":
             return False
         if text:

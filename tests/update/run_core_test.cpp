@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/exception.h"
 #include "cvcode/cvcode.h"
+#include "ftp/ftp_errors.h"
 #include "temp_dir.h"
 #include "update/chosen_server.h"
+#include "update/failover.h"
 #include "update/headless_chooser.h"
 #include "update/run_texts.h"
 #include "update/server_list.h"
@@ -58,6 +61,11 @@ TEST(ServerLine, FieldsAndTheEndLine) {
     EXPECT_EQ(s.TimeOut, 7000);
     EXPECT_EQ(s.UserID, "user");
     EXPECT_EQ(s.Password, "secret");
+    EXPECT_FALSE(s.Passive);
+    // Field 7 asks for passive data connections; only the exact word does.
+    EXPECT_TRUE(update::ParseServerLine("Home h 21 7000 u p passive").Passive);
+    EXPECT_FALSE(update::ParseServerLine("Home h 21 7000 u p PASSIVE").Passive);
+    EXPECT_FALSE(update::ParseServerLine("Home h 21 7000 u passive").Passive);
 
     for (const char* bad : {"A host x 5000 u p", "A host 21 5s u p", "A host 21", "A host  "})
         EXPECT_THROW(update::ParseServerLine(bad), selvane::Exception) << bad;
@@ -327,6 +335,20 @@ TEST(RunTexts, EveryMessageInEveryLanguage) {
         {"wait en", RunText(RunMessage::PleaseWait, kEn), "please wait...", ascii},
         {"wait tw", RunText(RunMessage::PleaseWait, kTw), "please wait...", ascii},
         {"wait cn", RunText(RunMessage::PleaseWait, kCn), "please wait...", ascii},
+        {"restart en", RunText(RunMessage::RestartProgram, kEn), "Please restart the program",
+         ascii},
+        // 請重新啟動程式 / 请重新启动程序
+        {"restart tw", RunText(RunMessage::RestartProgram, kTw),
+         "\xBD\xD0\xAD\xAB\xB7s\xB1\xD2\xB0\xCA\xB5{\xA6\xA1", big5},
+        {"restart cn", RunText(RunMessage::RestartProgram, kCn),
+         "\xC7\xEB\xD6\xD8\xD0\xC2\xC6\xF4\xB6\xAF\xB3\xCC\xD0\xF2", gb},
+        // 伺服器: / 服务器: and the server's name
+        {"server en", update::ServerInUseText("M2", kEn), "server: M2", TextCodePage::System},
+        {"server tw", update::ServerInUseText("M2", kTw),
+         "\xA6\xF8\xAA"
+         "A\xBE\xB9: M2",
+         big5},
+        {"server cn", update::ServerInUseText("M2", kCn), "\xB7\xFE\xCE\xF1\xC6\xF7: M2", gb},
     });
 }
 
@@ -396,4 +418,43 @@ TEST(RunTexts, NotInstalledNamesTheFileAndTheReason) {
         {"content cn", NotInstalledText("x", InstallResult::HashMismatch, kCn),
          "x \xCE\xB4\xB8\xFC\xD0\xC2: \xC4\xDA\xC8\xDD\xB2\xBB\xB7\xFB", TextCodePage::Gb2312},
     });
+}
+
+TEST(Failover, OnlyAFailingConnectionMovesTheRunToAnotherServer) {
+    using ftp::SocketErrorKind;
+    struct Case {
+        const char* name;
+        std::function<void()> raise;
+        bool connected;
+        bool another;
+    };
+    const Case cases[] = {
+        {"reset", [] { throw ftp::ESocketError("10054:Connection reset by peer"); }, true, true},
+        {"cut short",
+         [] { throw ftp::ESocketError("Transfer ended", SocketErrorKind::ShortTransfer); }, true,
+         true},
+        {"silent data", [] { throw ftp::EAbortError("Socket send aborted"); }, true, true},
+        {"hung up", [] { throw ftp::EClosedByServer("Connection closed by the server"); }, true,
+         true},
+        {"426 with the control connection up", [] { throw ftp::FTPException("426 Aborted\r\n"); },
+         true, true},
+        {"a refusal after the control connection went", [] { throw ftp::FTPException("550 x"); },
+         false, true},
+        {"the file is missing", [] { throw ftp::FTPException("550 No such file\r\n"); }, true,
+         false},
+        {"more than announced",
+         [] { throw ftp::ESocketError("More data", SocketErrorKind::LongTransfer); }, true, false},
+        {"the run freed the client",
+         [] { throw ftp::EAbortError("Socket destroyed", SocketErrorKind::Destroyed); }, false,
+         false},
+        {"a local failure", [] { throw selvane::Exception("Cannot create file \"x\""); }, false,
+         false},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.raise();
+        } catch (const selvane::Exception& e) {
+            EXPECT_EQ(update::WorthAnotherServer(e, c.connected), c.another) << c.name;
+        }
+    }
 }

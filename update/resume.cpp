@@ -1,0 +1,110 @@
+#include "update/resume.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "core/atomic_file.h"
+#include "core/display_name.h"
+#include "core/exception.h"
+
+namespace update {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path EntryPath(const fs::path& partial) {
+    fs::path path = partial;
+    path += ".entry";
+    return path;
+}
+
+// One line: size, version and remote name, blank-separated (no field of a
+// list line holds a blank).
+std::string EntryLine(const ResumableEntry& entry) {
+    return std::to_string(entry.Size) + " " + entry.Version + " " + entry.Remote;
+}
+
+bool HoldsEntry(const fs::path& entryFile, const ResumableEntry& entry) {
+    std::ifstream in(entryFile, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line == EntryLine(entry);
+}
+
+bool RememberEntry(const fs::path& entryFile, const ResumableEntry& entry) {
+    try {
+        selvane::WriteFileAtomically(entryFile, EntryLine(entry) + "\r\n");
+    } catch (const selvane::Exception&) {
+        return false;
+    }
+    return true;
+}
+
+// Flushes the file to disk through the atomic replace: moved to a temporary
+// name, then flushed and renamed back.
+bool MakeDurable(const fs::path& file) {
+    const fs::path moved = selvane::TempPathBeside(file);
+    std::error_code ec;
+    fs::rename(file, moved, ec);
+    return !ec && selvane::CommitReplace(moved, file);
+}
+
+void Forget(const fs::path& partial) {
+    selvane::RemoveQuietly(partial);
+    selvane::RemoveQuietly(EntryPath(partial));
+}
+
+uint64_t SizeOr0(const fs::path& file) {
+    std::error_code ec;
+    const uint64_t size = fs::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
+}  // namespace
+
+fs::path PartialPath(const fs::path& file) {
+    fs::path path = file;
+    path += ".~part";
+    return path;
+}
+
+void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, const fs::path& file,
+                       const fs::path& into) {
+    const fs::path partial = PartialPath(file);
+    int64_t offset = 0;
+    const uint64_t kept = SizeOr0(partial);
+    if (kept > 0 && kept < static_cast<uint64_t>(entry.Size) &&
+        HoldsEntry(EntryPath(partial), entry)) {
+        offset = static_cast<int64_t>(kept);
+    } else if (kept > 0) {
+        Forget(partial);
+    }
+    // A fresh download goes straight to `into`, and only a failed one moves.
+    const bool resuming = offset > 0;
+    const fs::path& receiving = resuming ? partial : into;
+    try {
+        downloader.Resume(entry.Remote, receiving, offset, entry.Size);
+    } catch (...) {
+        // Only a failure leaves the entry beside what arrived, and only once
+        // those bytes are on disk: a partial file without its entry (the
+        // program ended mid-download, the power went) is never trusted.
+        const bool keep =
+            SizeOr0(receiving) > 0 &&
+            (resuming ? MakeDurable(partial) : selvane::CommitReplace(into, partial)) &&
+            RememberEntry(EntryPath(partial), entry);
+        if (!keep) Forget(partial);
+        throw;
+    }
+    if (!resuming) return;
+    std::error_code ec;
+    fs::rename(partial, into, ec);
+    if (ec) {
+        Forget(partial);
+        throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(into) + "\"");
+    }
+    selvane::RemoveQuietly(EntryPath(partial));
+}
+
+}  // namespace update
