@@ -241,18 +241,31 @@ void TAsyncSocket::TimerTriggered() {
 
 void TAsyncSocket::IdleTimerRestart() {
     if (IdleTimeOut <= 0) return;
+    lastProgress_ = GetTickCount();
     if (!idleTimer_) {
         idleTimer_ = std::make_unique<TWindowTimer>();
         idleTimer_->SetEnabled(false);
-        // Ends the running wait as a time-out does: nothing came for too long.
-        idleTimer_->SetOnTimer([this](TWindowTimer* timer) {
-            timer->SetEnabled(false);
-            Cancel();
-        });
+        idleTimer_->SetOnTimer([this](TWindowTimer* timer) { IdleTimerTriggered(*timer); });
     }
+    // A running timer is not touched: progress only moves the mark that its
+    // tick measures from, so a fast transfer costs no timer calls per chunk.
+    if (idleTimer_->Enabled()) return;
     idleTimer_->SetInterval(static_cast<UINT>(IdleTimeOut));
-    idleTimer_->SetEnabled(false);  // the setters act on a change only
     idleTimer_->SetEnabled(true);
+}
+
+void TAsyncSocket::IdleTimerTriggered(TWindowTimer& timer) {
+    const DWORD quiet = GetTickCount() - lastProgress_;
+    const DWORD limit = static_cast<DWORD>(IdleTimeOut);
+    timer.SetEnabled(false);
+    if (quiet < limit) {
+        // Something arrived since the timer was set: wait for the rest.
+        timer.SetInterval(limit - quiet);
+        timer.SetEnabled(true);
+        return;
+    }
+    // Ends the running wait as a time-out does: nothing came for too long.
+    Cancel();
 }
 
 void TAsyncSocket::IdleTimerOff() {
@@ -379,6 +392,28 @@ void TAsyncSocket::RequestCloseSocket() {
         return;
     }
     if (!destroying_) Fire(OnDisconnect, this);
+}
+
+void TAsyncSocket::Renew() {
+    CloseSocket(socket_);
+    // Notifications for the sockets closed since may still be queued, and a
+    // new socket may get a closed one's handle value: they must not reach it.
+    MSG stale;
+    while (PeekMessageW(&stale, window_.get(), WM_SOCKET_EVENT, WM_SOCKET_LOOKUP, PM_REMOVE)) {
+    }
+    TimerOff();
+    IdleTimerOff();
+    canceled_ = false;
+    timedOut_ = false;
+    eventDone_ = false;
+    lastEventOk_ = true;
+    connected_ = false;
+    connectSeen_ = false;
+    writable_ = false;
+    closeError_ = 0;
+    bytesTotal_ = 0;
+    bytesRecvd_ = 0;
+    socket_ = NewSocket(true);
 }
 
 // ---- Sending ----

@@ -79,6 +79,9 @@ public:
     void Cancel();
     void ResolveHost();
     void RequestCloseSocket();
+    // Makes a component whose last use has ended as good as new: a new
+    // socket, no connection, flags and counts cleared, timers off.
+    void Renew();
 
     // Data (sending, receiving, listening).
     void SendBuffer(const char* buffer, uint16_t length);
@@ -194,6 +197,7 @@ private:
     // Raises the last Winsock error unless it is `ignored` or not above 10000.
     void HandleSocketError(int ignored);
     void TimerTriggered();
+    void IdleTimerTriggered(TWindowTimer& timer);
     void InitializeWinsock();
     winui::UniqueSocket NewSocket(bool linger);
     // Switches notifications off before closing, so that no message names a
@@ -213,6 +217,7 @@ private:
     std::string lastStatus_;
     std::unique_ptr<TWindowTimer> timer_;
     std::unique_ptr<TWindowTimer> idleTimer_;  // made on first use
+    DWORD lastProgress_ = 0;                   // tick count of the last sign of progress
     bool lastEventOk_ = true;
     bool timedOut_ = false;
     int32_t bytesTotal_ = 0;

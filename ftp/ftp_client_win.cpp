@@ -27,6 +27,7 @@ TFtpClient::~TFtpClient() {
     BeginDestruction();
     if (dataSocket_) dataSocket_->Cancel();
     dataSocket_.reset();
+    spareDataSocket_.reset();
 }
 
 int32_t TFtpClient::BytesRecvd() const { return dataSocket_ ? dataSocket_->BytesRecvd() : 0; }
@@ -239,10 +240,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         const std::filesystem::path target =
             localFile.empty() ? LocalNameFor(remoteFile) : localFile;
         if (DataAvailable()) Read(0);
-        dataSocket_ = std::make_unique<TAsyncSocket>();
-        dataSocket_->TimeOut = TimeOut;
-        dataSocket_->IdleTimeOut = IdleTimeOut;
-        if (OnPacketRecvd) dataSocket_->OnPacketRecvd = OnPacketRecvd;
+        OpenDataSocket();
+        dataSocket_->OnPacketRecvd = OnPacketRecvd;
 
         // The transfer itself; returns the reply line when a reply refused it.
         const auto transfer = [&]() -> std::optional<std::string> {
@@ -326,8 +325,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         };
 
         // Back to the command connection alone, aborting a canceled transfer.
-        const auto endTransfer = [&] {
-            dataSocket_.reset();
+        const auto endTransfer = [&](bool completed) {
+            CloseDataSocket(completed);
             SetState(FtpState::LoggedIn);
             if (Canceled()) {
                 SetCanceled(false);
@@ -350,10 +349,10 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             }
         } catch (...) {
             if (!*alive) throw;
-            endTransfer();
+            endTransfer(false);
             throw;
         }
-        endTransfer();
+        endTransfer(true);
         lastDownloadSucceeded_ = succeeded;
         if (succeeded) Fire(OnSuccess, cmdDownload);
     } catch (...) {
@@ -364,6 +363,27 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             if (handled) return;
         }
         throw;
+    }
+}
+
+void TFtpClient::OpenDataSocket() {
+    if (spareDataSocket_) {
+        dataSocket_ = std::move(spareDataSocket_);
+        dataSocket_->Renew();
+    } else {
+        dataSocket_ = std::make_unique<TAsyncSocket>();
+    }
+    dataSocket_->TimeOut = TimeOut;
+    dataSocket_->IdleTimeOut = IdleTimeOut;
+}
+
+void TFtpClient::CloseDataSocket(bool completed) {
+    // The component of a transfer that ended normally serves the next one:
+    // a new one per file would cost three windows made and destroyed.
+    if (completed) {
+        spareDataSocket_ = std::move(dataSocket_);
+    } else {
+        dataSocket_.reset();
     }
 }
 
@@ -393,9 +413,7 @@ void TFtpClient::NList() {
     SetCanceled(false);
     CheckConnection();
     const AliveToken alive = Alive();
-    dataSocket_ = std::make_unique<TAsyncSocket>();
-    dataSocket_->TimeOut = TimeOut;
-    dataSocket_->IdleTimeOut = IdleTimeOut;
+    OpenDataSocket();
     bool succeeded = false;
     try {
         if (DataAvailable()) Read(0);
@@ -460,12 +478,12 @@ void TFtpClient::NList() {
         succeeded = true;
     } catch (...) {
         if (!*alive) throw;
-        dataSocket_.reset();
+        CloseDataSocket(false);
         SetState(FtpState::LoggedIn);
         if (Canceled()) DrainAfterAbort();
         throw;
     }
-    dataSocket_.reset();
+    CloseDataSocket(true);
     SetState(FtpState::LoggedIn);
     if (succeeded) Fire(OnSuccess, cmdNList);
     if (Canceled()) DrainAfterAbort();

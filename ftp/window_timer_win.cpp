@@ -15,7 +15,7 @@ TWindowTimer::TWindowTimer() : window_(kTimerClass, &TWindowTimer::WindowProc, t
 TWindowTimer::~TWindowTimer() {
     enabled_ = false;
     // Killed before its window goes, so no tick outlives the timer.
-    if (window_.get()) KillTimer(window_.get(), kTimerId);
+    if (armed_ && window_.get()) KillTimer(window_.get(), kTimerId);
 }
 
 void TWindowTimer::SetEnabled(bool value) {
@@ -36,19 +36,27 @@ void TWindowTimer::SetOnTimer(std::function<void(TWindowTimer*)> handler) {
 }
 
 void TWindowTimer::UpdateTimer() {
-    if (!window_.get()) return;
-    KillTimer(window_.get(), kTimerId);
-    if (interval_ != 0 && enabled_ && onTimer_) {
-        if (SetTimer(window_.get(), kTimerId, interval_, nullptr) == 0) {
-            throw selvane::Exception("No Timer");
-        }
+    if (!window_.get() || interval_ == 0 || !enabled_ || !onTimer_) return;  // see Disarm
+    // Setting a timer that is set already restarts its interval.
+    if (SetTimer(window_.get(), kTimerId, interval_, nullptr) == 0) {
+        armed_ = false;
+        throw selvane::Exception("No Timer");
     }
+    armed_ = true;
+}
+
+bool TWindowTimer::Disarm() {
+    if (interval_ != 0 && enabled_ && onTimer_) return false;
+    // A tick of a timer that was switched off since it was set.
+    KillTimer(window_.get(), kTimerId);
+    armed_ = false;
+    return true;
 }
 
 LRESULT CALLBACK TWindowTimer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER) {
         auto* self = winui::HiddenWindow::OwnerOf<TWindowTimer>(hwnd);
-        if (self && self->enabled_ && self->onTimer_) {
+        if (self && !self->Disarm()) {
             winui::Guarded([self] {
                 // A copy: the handler may replace or destroy the timer.
                 auto handler = self->onTimer_;
