@@ -241,31 +241,18 @@ void TAsyncSocket::TimerTriggered() {
 
 void TAsyncSocket::IdleTimerRestart() {
     if (IdleTimeOut <= 0) return;
-    lastProgress_ = GetTickCount();
     if (!idleTimer_) {
         idleTimer_ = std::make_unique<TWindowTimer>();
         idleTimer_->SetEnabled(false);
-        idleTimer_->SetOnTimer([this](TWindowTimer* timer) { IdleTimerTriggered(*timer); });
+        // Ends the running wait as a time-out does: nothing came for too long.
+        idleTimer_->SetOnTimer([this](TWindowTimer* timer) {
+            timer->SetEnabled(false);
+            Cancel();
+        });
     }
-    // A running timer is not touched: progress only moves the mark that its
-    // tick measures from, so a fast transfer costs no timer calls per chunk.
-    if (idleTimer_->Enabled()) return;
     idleTimer_->SetInterval(static_cast<UINT>(IdleTimeOut));
+    idleTimer_->SetEnabled(false);  // the setters act on a change only
     idleTimer_->SetEnabled(true);
-}
-
-void TAsyncSocket::IdleTimerTriggered(TWindowTimer& timer) {
-    const DWORD quiet = GetTickCount() - lastProgress_;
-    const DWORD limit = static_cast<DWORD>(IdleTimeOut);
-    timer.SetEnabled(false);
-    if (quiet < limit) {
-        // Something arrived since the timer was set: wait for the rest.
-        timer.SetInterval(limit - quiet);
-        timer.SetEnabled(true);
-        return;
-    }
-    // Ends the running wait as a time-out does: nothing came for too long.
-    Cancel();
 }
 
 void TAsyncSocket::IdleTimerOff() {

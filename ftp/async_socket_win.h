@@ -197,7 +197,6 @@ private:
     // Raises the last Winsock error unless it is `ignored` or not above 10000.
     void HandleSocketError(int ignored);
     void TimerTriggered();
-    void IdleTimerTriggered(TWindowTimer& timer);
     void InitializeWinsock();
     winui::UniqueSocket NewSocket(bool linger);
     // Switches notifications off before closing, so that no message names a
@@ -217,7 +216,6 @@ private:
     std::string lastStatus_;
     std::unique_ptr<TWindowTimer> timer_;
     std::unique_ptr<TWindowTimer> idleTimer_;  // made on first use
-    DWORD lastProgress_ = 0;                   // tick count of the last sign of progress
     bool lastEventOk_ = true;
     bool timedOut_ = false;
     int32_t bytesTotal_ = 0;
