@@ -199,6 +199,7 @@ private:
     void TimerTriggered();
     void InitializeWinsock();
     winui::UniqueSocket NewSocket(bool linger);
+    static void ResetOnClose(SOCKET s);
     // Switches notifications off before closing, so that no message names a
     // closed socket.
     void CloseSocket(winui::UniqueSocket& socket);
@@ -231,6 +232,7 @@ private:
     winui::UniqueSocket socket_;
     bool connected_ = false;
     bool connectSeen_ = false;  // the connect notification of the current Connect came
+    bool unused_ = true;        // socket_ was never connected, bound or listened on
     bool counted_ = false;
 };
 

@@ -80,6 +80,7 @@ void TFtpClient::Connect() {
     SetCanceled(false);
     if (Connected()) return;
     ClearInput();
+    portAddress_.clear();
     SetState(FtpState::Connecting);
     try {
         TAsyncSocket::Connect();
@@ -203,7 +204,9 @@ void TFtpClient::Disconnect() {
 void TFtpClient::ActiveSetup(std::string& portCommand) {
     dataSocket_->Port = 0;
     dataSocket_->Listen(true);
-    portCommand = "PORT " + PortAddressText() + dataSocket_->PortNumberText();
+    // The control connection's own address stays the same while it lasts.
+    if (portAddress_.empty()) portAddress_ = PortAddressText();
+    portCommand = "PORT " + portAddress_ + dataSocket_->PortNumberText();
 }
 
 std::filesystem::path TFtpClient::LocalNameFor(const std::string& remoteFile) const {

@@ -105,6 +105,7 @@ private:
     std::unique_ptr<TAsyncSocket> spareDataSocket_;  // between transfers
     bool loginRunning_ = false;
     bool binaryType_ = false;  // TYPE I was accepted on this connection
+    std::string portAddress_;  // the address part of PORT for this connection
     bool lastDownloadSucceeded_ = false;
     FtpState state_ = FtpState::Closed;
 };
