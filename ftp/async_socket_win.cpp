@@ -16,7 +16,7 @@ constexpr int kWorkSize = 65536;
 constexpr DWORD kDataPumpMs = 8;
 // CaptureFile takes up to four chunks per receive when they are waiting: every
 // receive costs round trips that would otherwise bound a fast transfer.
-constexpr int kReceiveSize = 4 * kWorkSize;
+constexpr int kReceiveSize = 16 * kWorkSize;
 
 int liveComponents = 0;
 WSADATA winsockData{};
