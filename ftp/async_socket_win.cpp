@@ -14,8 +14,8 @@ namespace {
 constexpr wchar_t kSocketClass[] = L"AsyncSockWindowClass";
 constexpr int kWorkSize = 65536;
 constexpr DWORD kDataPumpMs = 8;
-// CaptureFile takes up to four chunks per receive when they are waiting: every
-// receive costs round trips that would otherwise bound a fast transfer.
+// CaptureFile takes up to sixteen chunks per receive when they are waiting:
+// every receive costs round trips that would otherwise bound a fast transfer.
 constexpr int kReceiveSize = 16 * kWorkSize;
 
 int liveComponents = 0;

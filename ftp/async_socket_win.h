@@ -79,8 +79,9 @@ public:
     void Cancel();
     void ResolveHost();
     void RequestCloseSocket();
-    // Makes a component whose last use has ended as good as new: a new
-    // socket, no connection, flags and counts cleared, timers off.
+    // Makes a component whose last use has ended as good as new for the next
+    // one: an unused socket, flags and counts cleared, timers off, and no
+    // notification of an earlier socket left in the queue.
     void Renew();
 
     // Data (sending, receiving, listening).

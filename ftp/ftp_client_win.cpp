@@ -243,8 +243,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         const std::filesystem::path target =
             localFile.empty() ? LocalNameFor(remoteFile) : localFile;
         if (DataAvailable()) Read(0);
-        OpenDataSocket();
-        dataSocket_->OnPacketRecvd = OnPacketRecvd;
+        OpenDataSocket(OnPacketRecvd);
 
         // The transfer itself; returns the reply line when a reply refused it.
         const auto transfer = [&]() -> std::optional<std::string> {
@@ -369,7 +368,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
     }
 }
 
-void TFtpClient::OpenDataSocket() {
+void TFtpClient::OpenDataSocket(const TNotifyEvent& onPacketRecvd) {
     if (spareDataSocket_) {
         dataSocket_ = std::move(spareDataSocket_);
         dataSocket_->Renew();
@@ -378,6 +377,7 @@ void TFtpClient::OpenDataSocket() {
     }
     dataSocket_->TimeOut = TimeOut;
     dataSocket_->IdleTimeOut = IdleTimeOut;
+    dataSocket_->OnPacketRecvd = onPacketRecvd;
 }
 
 void TFtpClient::CloseDataSocket(bool completed) {
@@ -416,7 +416,7 @@ void TFtpClient::NList() {
     SetCanceled(false);
     CheckConnection();
     const AliveToken alive = Alive();
-    OpenDataSocket();
+    OpenDataSocket({});
     bool succeeded = false;
     try {
         if (DataAvailable()) Read(0);

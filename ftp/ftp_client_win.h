@@ -98,7 +98,7 @@ private:
     void RefuseNestedTransfer();
     // The data connection's component of one transfer: the spare one of the
     // last transfer, renewed, or a new one; given back or freed at its end.
-    void OpenDataSocket();
+    void OpenDataSocket(const TNotifyEvent& onPacketRecvd);
     void CloseDataSocket(bool completed);
 
     std::unique_ptr<TAsyncSocket> dataSocket_;       // during a transfer only
