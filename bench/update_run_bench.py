@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A full update run of the product against an operator's mirror, side by side.
 
-    update_run_bench.py [--set mixed|tiny|big] [--runs N] [--work DIR]
+    update_run_bench.py [--set mixed|tiny|big] [--runs N] [--work DIR] [--hashes]
 
 Makes a game release with a fixed seed (mixed: 1,000 files, about 200 MB
 served, mostly type E, some type O, three packs C; tiny: 1,000 files of
@@ -11,6 +11,11 @@ with pyftpdlib on 127.0.0.1. Then, interleaved, N times each:
   product   update_demo.exe (the product's update run, headless) under wine64
             in a fresh game folder that holds only isp0.dat
   baseline  lftp `mirror` of the served folder, then `gzip -d` of its .gz files
+
+With --hashes the two sides are the product against the set as mkupdate
+makes it (a SHA-256 on every entry, checked after each download) and the
+product against the same files under a list without them, served by a
+second server;
 
 and prints wall time and CPU time (user + sys of the whole process tree,
 wineserver included) of each run, with the medians and their ratios. The
@@ -166,6 +171,20 @@ def baseline_run(work, port):
     return measure(["sh", "-c", script])
 
 
+def strip_hashes(served, plain):
+    """The same files under a list whose entries name no SHA-256."""
+    shutil.rmtree(plain, ignore_errors=True)
+    os.makedirs(plain)
+    for name in os.listdir(served):
+        if name != "update3.dat":
+            os.link(os.path.join(served, name), os.path.join(plain, name))
+    with open(os.path.join(served, "update3.dat"), "rb") as f:
+        lines = f.read().split(b"\r\n")
+    kept = [b" ".join(w for w in l.split(b" ") if not w.startswith(b"sha256=")) for l in lines]
+    with open(os.path.join(plain, "update3.dat"), "wb") as f:
+        f.write(b"\r\n".join(kept))
+
+
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "--reap":
         reap(sys.argv[3:])
@@ -174,11 +193,14 @@ def main():
     parser.add_argument("--set", choices=["mixed", "tiny", "big"], default="mixed")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work", default=os.path.join(ROOT, "build/bench-update"))
+    parser.add_argument("--hashes", action="store_true",
+                        help="the run with SHA-256 checks against the run without them")
     opts = parser.parse_args()
 
     work = os.path.join(opts.work, opts.set)
     source, served = os.path.join(work, "source"), os.path.join(work, "server")
-    if not os.path.isfile(os.path.join(served, "update3.dat")):
+    listed = os.path.join(served, "update3.dat")
+    if not os.path.isfile(listed) or b"sha256=" not in open(listed, "rb").read():
         shutil.rmtree(work, ignore_errors=True)
         extra = make_release(opts.set, source)
         subprocess.run([MKUPDATE, "--source", source, "--out", served, "--version", "0001"]
@@ -192,16 +214,24 @@ def main():
                WINEDLLOVERRIDES="mscoree,mshtml=", WINEARCH="win64", WINELOADER=WINE)
     xvfb, env["DISPLAY"] = start_xvfb()
     server, port = start_server(served)
+    sides = ("product", "baseline")
+    if opts.hashes:
+        strip_hashes(served, served + "-nohash")
+        plain_server, plain_port = start_server(served + "-nohash")
+        sides = ("hashed", "unhashed")
     try:
         if not os.path.isfile(os.path.join(env["WINEPREFIX"], "system.reg")):
             subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=env)
-        results = {"product": [], "baseline": []}
+        results = {side: [] for side in sides}
         for i in range(opts.runs):
-            for side in ("product", "baseline"):
-                wall, cpu, rc = (product_run(work, port, env) if side == "product"
-                                 else baseline_run(work, port))
+            for side in sides:
+                if side == "baseline":
+                    wall, cpu, rc = baseline_run(work, port)
+                else:
+                    wall, cpu, rc = product_run(work, plain_port if side == "unhashed" else port,
+                                                env)
                 results[side].append((wall, cpu))
                 print("run %d %-8s wall %7.2f s  cpu %7.2f s  exit %d  (load %.1f)"
                       % (i + 1, side, wall, cpu, rc, os.getloadavg()[0]), flush=True)
@@ -213,11 +243,15 @@ def main():
         print("installed files equal the release: %s" % ("yes" if not extra_lines else same))
         med = {s: (statistics.median(w for w, _ in r), statistics.median(c for _, c in r))
                for s, r in results.items()}
-        for s in ("product", "baseline"):
+        for s in sides:
             print("median %-8s wall %7.2f s  cpu %7.2f s" % (s, *med[s]))
-        print("ratio product/baseline: wall %.2fx  cpu %.2fx"
-              % (med["product"][0] / med["baseline"][0], med["product"][1] / med["baseline"][1]))
+        print("ratio %s/%s: wall %.2fx  cpu %.2fx"
+              % (sides[0], sides[1], med[sides[0]][0] / med[sides[1]][0],
+                 med[sides[0]][1] / med[sides[1]][1]))
     finally:
+        if opts.hashes:
+            plain_server.terminate()
+            plain_server.wait()
         server.terminate()
         server.wait()
         xvfb.terminate()

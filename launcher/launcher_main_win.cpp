@@ -9,6 +9,7 @@
 #include "launcher/main_menu.h"
 #include "launcher/server_chooser.h"
 #include "launcher/settings_window.h"
+#include "trust/built_in_list_key.h"
 #include "update/update_run_win.h"
 #include "update/update_window_win.h"
 #include "winui/application.h"
@@ -31,6 +32,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         update::RunSettings runSettings;
         runSettings.ProgramDir = updateWindow.ProgramDir();
         runSettings.Language = updateWindow.Language();
+        runSettings.ListKey = trust::BuiltInListKey();
         run = std::make_unique<update::UpdateRun>(updateWindow, chooser, gzip1, runSettings);
         updateWindow.OnRun = [&run] { run->Run(); };
         updateWindow.OnUpdateClick = [&run] { run->DownloadPhase(); };

@@ -17,6 +17,11 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 demo="$root/build/demo"
 python=/usr/bin/python3   # Debian's: it sees python3-pyftpdlib
 helper="$root/tools/demo/demo_helper.py"
+# The demo's own signing key: its public half is built into the programs, and
+# the server's list is signed with it (a real key is made and kept as
+# tools/mkupdate/README.md says, never in the repository).
+demo_key="$root/tools/demo/demo_list.key"
+mkupdate="$root/build/native/tools/mkupdate/mkupdate"
 # shellcheck source=scripts/lib/xvfb.sh
 source "$root/scripts/lib/xvfb.sh"
 
@@ -80,6 +85,8 @@ build() {
     configure native
     quietly nice cmake --build --preset native --target mkupdate
     configure "$preset"
+    # Only launcher.exe and selvane.exe carry the key; the tests' programs do not.
+    quietly cmake -S "$root" -B "$root/build/$preset" -DSELVANE_LIST_PUBLIC_KEY="$demo_key.pub"
     quietly nice cmake --build --preset "$preset" --target launcher selvane ostrel vexblit2
 }
 
@@ -92,9 +99,10 @@ make_update_set() {
     rm -rf "$demo"
     mkdir -p "$demo"
     "$python" "$helper" game "$demo/source"
-    "$root/build/native/tools/mkupdate/mkupdate" --source "$demo/source" --out "$demo/server" \
-        --version 0001 --plain docs/manual/guide.txt --pack sound.pak=sounds --header "demo release"
-    sed 's/^/    /' "$demo/server/update3.dat"
+    "$mkupdate" --source "$demo/source" --out "$demo/server" \
+        --version 0001 --plain docs/manual/guide.txt --pack sound.pak=sounds --header "demo release" \
+        --key "$demo_key" --expires-days 30
+    sed 's/^/    /' "$demo/server/update3.dat" "$demo/server/update3.dat.sig"
 }
 
 start_ftp_server() {
@@ -262,10 +270,14 @@ update_with_launcher() {
 run_updater() {
     say "a new release: readme.txt changed"
     printf 'A line added in release 0002.\r\n' >>"$demo/source/readme.txt"
-    "$root/build/native/tools/mkupdate/mkupdate" --source "$demo/source" --out "$demo/server" \
+    "$mkupdate" --source "$demo/source" --out "$demo/server" \
         --version 0002 --plain docs/manual/guide.txt --pack sound.pak=sounds --header "demo release" \
         >/dev/null
     sed -i '/ readme\.txt /!s/ 0002 / 0001 /' "$demo/server/update3.dat"
+    # Signed once the list is final: sequence 2, one above the first release's.
+    "$mkupdate" sign --out "$demo/server" --key "$demo_key" --expires-days 30 | sed 's/^/    /'
+    # The updater refuses a list older than the one this folder took last.
+    tr -d '\r' <"$demo/game/update2.seq" | sed 's/^/    update2.seq: /'
     # The updater sends its own password, whatever the line's sixth field says.
     printf 'Local 127.0.0.1 %s 10000 player -\r\nend\r\n' "$ftp_port" >"$demo/game/isp0.dat"
 

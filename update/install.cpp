@@ -8,6 +8,8 @@
 #include "core/atomic_file.h"
 #include "core/display_name.h"
 #include "core/exception.h"
+#include "update/entry_hash.h"
+#include "update/list_trust.h"
 #include "update/pack.h"
 #include "update/program_path.h"
 
@@ -21,6 +23,7 @@ struct Entry {
     bool changed = false;
     std::string line;  // field 2 of a changed-file entry
     std::string type, remote, target, version, size;
+    EntryHash hash;
 };
 
 Entry ParseEntry(const std::string& text) {
@@ -33,12 +36,15 @@ Entry ParseEntry(const std::string& text) {
     e.target = LineField(text, base + 3);
     e.version = LineField(text, base + 4);
     e.size = LineField(text, base + 5);
+    e.hash = FindEntryHash(text, base + 5);
     return e;
 }
 
 // The run reads and rewrites these itself; an entry that wrote one would be
 // undone, or would turn the run against its own lists.
-constexpr const char* kRunFiles[] = {"update2.dat", "update3.dat", "isp0.dat", "isp1.dat"};
+constexpr const char* kRunFiles[] = {
+    "update2.dat",        "update3.dat", "isp0.dat", "isp1.dat", kRemoteListSignatureFile,
+    kAcceptedSequenceFile};
 
 bool SameNameIgnoringAsciiCase(const fs::path::string_type& a, const char* b) {
     size_t i = 0;
@@ -124,12 +130,21 @@ bool GunzipInto(gzip::GzipFileBase& gz, const selvane::PendingReplace& download,
     return gz.OutputComplete();
 }
 
+// A download is whole when it has the announced size and, where the entry
+// names one, the announced SHA-256.
+bool HashMatches(const Entry& e, const fs::path& download) {
+    if (!e.hash.Present) return true;
+    const auto digest = trust::Sha256OfFile(download);
+    return digest && *digest == e.hash.Digest;
+}
+
 InstallResult InstallPlain(const Entry& e, const fs::path& target, int32_t size,
                            InstallContext& context) {
     MakeFileDirs(target);
     selvane::PendingReplace replace(target);
     context.Downloader.Download(e.remote, replace.TempPath(), size);
     if (context.Downloader.BytesTotal() != size) return InstallResult::SizeMismatch;
+    if (!HashMatches(e, replace.TempPath())) return InstallResult::HashMismatch;
     if (!replace.Commit())
         throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(target) + "\"");
     Record(e, context.LocalList);
@@ -147,6 +162,8 @@ InstallResult InstallGzipped(const Entry& e, const fs::path& remote, const fs::p
         if (!fs::exists(remote, ec) && !ec) download.Commit();
         return InstallResult::SizeMismatch;
     }
+    // Not kept for a look like a short download: it is someone else's file.
+    if (!HashMatches(e, download.TempPath())) return InstallResult::HashMismatch;
     MakeFileDirs(target);
     selvane::PendingReplace output(target);
     if (!GunzipInto(context.Gzip, download, output)) return InstallResult::NotWritten;
@@ -184,6 +201,8 @@ InstallResult InstallEntry(const std::string& text, InstallContext& context) {
     // negative size, which no download can match, fetches nothing.
     const int32_t size = StrToInt(e.size);
     if (size < 0) return InstallResult::SizeMismatch;
+    // A hash that cannot be checked fetches nothing.
+    if (e.hash.Present && !e.hash.Valid) return InstallResult::HashMismatch;
 
     if (gzipped) return InstallGzipped(e, *remote, *target, size, context);
     return InstallPlain(e, *target, size, context);

@@ -27,6 +27,8 @@ enum class InstallResult {
     SizeMismatch,  // received bytes differ from the announced size
     NotWritten,    // decompression failed, or the file or an entry of its pack
                    // could not be put in place
+    HashMismatch,  // the download's SHA-256 differs from the one the entry
+                   // names, or the entry names one that is no SHA-256
 };
 
 // Installs one entry, new-file or changed-file form. Only an installed entry
@@ -38,6 +40,8 @@ enum class InstallResult {
 // integer, a pack that cannot be read, and a type O file that cannot be put in
 // place. A type E file that cannot be put in place shows the gzip component's
 // "Can't create: " dialog with the target's name.
+// An entry that names a SHA-256 after its size is checked against it right
+// after the size test, before anything is unpacked or put in place.
 InstallResult InstallEntry(const std::string& entry, InstallContext& context);
 
 }  // namespace update

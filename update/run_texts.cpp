@@ -48,6 +48,10 @@ constexpr ChineseText kNotWritten = {"\xB5\x4C\xAA\x6B\xBC\x67\xA4\x4A",
 constexpr ChineseText kUnknownType = {"\xC3\xFE\xAB\xAC\xA4\xA3\xA9\xFA",
                                       "\xC0\xE0\xD0\xCD\xB2\xBB\xC3\xF7"};
 
+// 內容不符 / 内容不符
+constexpr ChineseText kContentDiffers = {"\xA4\xBA\xAE\x65\xA4\xA3\xB2\xC5",
+                                         "\xC4\xDA\xC8\xDD\xB2\xBB\xB7\xFB"};
+
 Text InLanguage(std::string english, const std::string& big5, const std::string& gb2312,
                 DisplayLanguage language, SimplifiedSource source) {
     switch (language) {
@@ -78,6 +82,9 @@ const ChineseText& ReasonText(InstallResult result, const char*& english) {
         case InstallResult::UnknownType:
             english = "unknown type";
             return kUnknownType;
+        case InstallResult::HashMismatch:
+            english = "content differs";
+            return kContentDiffers;
         case InstallResult::NotWritten:
         case InstallResult::Installed:
             break;

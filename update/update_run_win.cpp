@@ -6,7 +6,9 @@
 #include "core/atomic_file.h"
 #include "core/exception.h"
 #include "ftp/ftp_client_win.h"
+#include "update/file_util.h"
 #include "update/ftp_downloader_win.h"
+#include "update/list_trust.h"
 #include "update/server_list.h"
 #include "winui/message_pump.h"
 #include "winui/text.h"
@@ -183,13 +185,33 @@ void UpdateRun::ListServer() {
     }
 }
 
-void UpdateRun::FetchRemoteList() {
+bool UpdateRun::FetchRemoteList() {
     FtpDownloader downloader(*client_);
     // The last good list stays until a whole new one has arrived.
     selvane::PendingReplace list(settings_.ProgramDir / kRemoteListFile);
     downloader.Download(kRemoteListFile, list.TempPath(), kRemoteListMaxBytes);
-    if (Stopped()) return;
+    if (Stopped()) return false;
+    if (settings_.ListKey && !RemoteListTrusted(list.TempPath())) return false;
     if (!list.Commit()) throw selvane::Exception(std::string("Can't create: ") + kRemoteListFile);
+    return true;
+}
+
+bool UpdateRun::RemoteListTrusted(const fs::path& list) {
+    FtpDownloader downloader(*client_);
+    selvane::PendingReplace signature(settings_.ProgramDir / kRemoteListSignatureFile);
+    std::string signatureFile;
+    try {
+        downloader.Download(kRemoteListSignatureFile, signature.TempPath(),
+                            trust::kListSignatureMaxBytes);
+        signatureFile = ReadWholeFile(signature.TempPath());
+    } catch (const selvane::Exception&) {
+        // No signature here (or no connection any more): not this server.
+        return false;
+    }
+    if (Stopped()) return false;
+    return AcceptRemoteList(settings_.ProgramDir, ReadWholeFile(list), signatureFile,
+                            *settings_.ListKey, trust::UtcNow())
+               .Verdict == trust::ListVerdict::Accepted;
 }
 
 void UpdateRun::Run() {
@@ -210,16 +232,26 @@ void UpdateRun::Run() {
     }
     client_->TimeOut = kLoggedInTimeOut;
     ListServer();
+    while (connected_ && !aborted_) {
+        // The listing loop may have logged in to another server.
+        client_->TimeOut = kLoggedInTimeOut;
+        if (FetchRemoteList()) break;
+        if (Stopped()) return;
+        // A list this program does not trust: on to the next server, as if
+        // this one had none.
+        if (ConnectNext() != RotationResult::LoggedIn) {
+            connected_ = false;
+            break;
+        }
+        client_->TimeOut = kLoggedInTimeOut;
+        ListServer();
+    }
     rotation_ = ServerRotation();
     if (aborted_) return;
     if (!connected_) {
         ShowDisconnected();
         return;
     }
-    // The listing loop may have logged in to another server.
-    client_->TimeOut = kLoggedInTimeOut;
-    FetchRemoteList();
-    if (Stopped()) return;
 
     progress_ = true;
     view_.SetGaugePosition(0);

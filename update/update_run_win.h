@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gzip/gzip_file.h"
+#include "trust/p256.h"
 #include "update/install.h"
 #include "update/run_texts.h"
 #include "update/server_order.h"
@@ -35,6 +36,9 @@ struct RunSettings {                   // what differs between the two programs
     bool ConvertSimplifiedAtDisplay = false;   // updater: every Simplified text via Big5ToGB
     bool CancelOnExit = true;                  // false in the updater (its exit does not Cancel)
     bool EndProgramOnCloseAlways = false;      // updater: closing its window ends the program
+    // With a key, a server's list is used only when signed by it, unexpired
+    // and not older than the list this folder took last (update/list_trust.h).
+    std::optional<trust::P256PublicKey> ListKey;
 };
 
 // The login is followed by a time-out long enough for any transfer; the
@@ -81,7 +85,10 @@ private:
     void ReleaseClient();
     bool IsListed(std::string_view name) const;
     void ListServer();
-    void FetchRemoteList();
+    // False when the list came but is not to be trusted: the server is then
+    // passed over like one without a list.
+    bool FetchRemoteList();
+    bool RemoteListTrusted(const std::filesystem::path& list);
     void ShowDisconnected();
     void ShowNotInstalled(const std::string& targetName, InstallResult result);
     Text Message(RunMessage message) const;

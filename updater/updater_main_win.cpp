@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "trust/built_in_list_key.h"
 #include "updater/server_chooser_win.h"
 #include "updater/single_instance_win.h"
 #include "updater/update_window_win.h"
@@ -29,7 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             auto& window = app.CreateForm<updater::TForm1>();
             auto& chooser = app.CreateForm<updater::TForm2>(
                 window, [&window] { return window.Language(); }, window.ProgramDir());
-            run.emplace(window, chooser);
+            run.emplace(window, chooser, trust::BuiltInListKey());
         }
         app.Run();
         run.reset();  // before the windows it talks to

@@ -15,13 +15,16 @@ update::RunSettings UpdaterRunSettings(const std::filesystem::path& programDir,
         .ConvertSimplifiedAtDisplay = true,
         .CancelOnExit = false,
         .EndProgramOnCloseAlways = true,
+        .ListKey = std::nullopt,
     };
 }
 
-UpdaterRun::UpdaterRun(TForm1& window, TForm2& chooser) : window_(window) {
-    run_ = std::make_unique<update::UpdateRun>(
-        window, chooser.Chooser(), gzip_,
-        UpdaterRunSettings(window.ProgramDir(), window.Language()));
+UpdaterRun::UpdaterRun(TForm1& window, TForm2& chooser, std::optional<trust::P256PublicKey> listKey)
+    : window_(window) {
+    update::RunSettings settings = UpdaterRunSettings(window.ProgramDir(), window.Language());
+    settings.ListKey = listKey;
+    run_ =
+        std::make_unique<update::UpdateRun>(window, chooser.Chooser(), gzip_, std::move(settings));
     update::UpdateRun& run = *run_;
     window.OnRun = [&run] { run.Run(); };
     window.OnUpdateClick = [&run] { run.DownloadPhase(); };

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "gzip/gzip_file.h"
 #include "update/update_run_win.h"
@@ -24,7 +25,9 @@ update::RunSettings UpdaterRunSettings(const std::filesystem::path& programDir,
 // both windows.
 class UpdaterRun {
 public:
-    UpdaterRun(TForm1& window, TForm2& chooser);
+    // listKey: the studio's key of the update list, none for unsigned servers.
+    UpdaterRun(TForm1& window, TForm2& chooser,
+               std::optional<trust::P256PublicKey> listKey = std::nullopt);
     ~UpdaterRun();
     UpdaterRun(const UpdaterRun&) = delete;
     UpdaterRun& operator=(const UpdaterRun&) = delete;

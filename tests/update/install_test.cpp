@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "core/exception.h"
 #include "gz_data.h"
 #include "pack_builder.h"
 #include "temp_dir.h"
+#include "trust/hex.h"
+#include "trust/sha256.h"
 #include "update/install.h"
 #include "update/pack.h"
 #include "update/program_path.h"
@@ -99,6 +103,10 @@ std::string Sized(const std::string& head, const std::string& bytes) {
     return head + " " + std::to_string(bytes.size());
 }
 
+std::string HashField(const std::string& bytes) {
+    return "sha256=" + trust::ToHex(trust::Sha256Of(bytes));
+}
+
 }  // namespace
 
 TEST(InstallEntry, TypeEDecompressesDeletesTheDownloadAndRecords) {
@@ -156,6 +164,29 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
          "E t t 2 " + std::to_string(good.size() + 1),
          InstallResult::SizeMismatch,
          {}},
+        // Served bytes of the right size that are not the ones the list names:
+        // nothing is unpacked, and the download is not kept.
+        {"E, other bytes of the right size",
+         badCrc,
+         "E r t 2 " + size(badCrc) + " " + HashField(good),
+         InstallResult::HashMismatch,
+         {}},
+        {"C, other bytes of the right size",
+         badCrc,
+         "C r t 2 " + size(badCrc) + " " + HashField(good),
+         InstallResult::HashMismatch,
+         {}},
+        {"O, other bytes of the right size",
+         "raw",
+         "U 1 O r t 2 3 " + HashField("RAW"),
+         InstallResult::HashMismatch,
+         {}},
+        {"O, a hash that is no SHA-256: nothing fetched",
+         "raw",
+         "O r t 2 3 sha256=" + trust::ToHex(trust::Sha256Of("raw")).substr(2),
+         InstallResult::HashMismatch,
+         {},
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -172,6 +203,30 @@ TEST(InstallEntry, FailuresKeepTheInstalledFileAndRecordNothing) {
         EXPECT_EQ(f.local, (Lines{"AVWSEN", ""}));
         EXPECT_EQ(f.downloader.calls, c.downloads);
     }
+}
+
+TEST(InstallEntry, ANamedSha256ThatMatchesInstallsAsWithoutOne) {
+    const std::string text = testutil::SampleText(5000);
+    const std::string gz = testutil::GzipMember(text);
+    const std::string pack = testutil::GzipMember(testutil::MakePack({{"p\\a.txt", "pa"}}));
+    std::string upper = HashField(gz);
+    std::transform(upper.begin() + 7, upper.end(), upper.begin() + 7, ::toupper);
+    Fixture f;
+    f.Serve("x.gz", gz);
+    f.Serve("o.bin", text);
+    f.Serve("p.gz", pack);
+    // Fields after the size that this program does not know are passed over.
+    EXPECT_EQ(f.Install(Sized("E x.gz x.dat 1", gz) + " later=1 " + HashField(gz)),
+              InstallResult::Installed);
+    EXPECT_EQ(f.Install(Sized("O o.bin o.bin 1", text) + " " + HashField(text)),
+              InstallResult::Installed);
+    EXPECT_EQ(f.Install(Sized("C p.gz p.pak 1", pack) + " " + HashField(pack)),
+              InstallResult::Installed);
+    EXPECT_EQ(f.Install(Sized("U 2 E x.gz x.dat 2", gz) + " " + upper), InstallResult::Installed);
+    EXPECT_EQ(testutil::ReadFile(f.program / "x.dat"), text);
+    EXPECT_EQ(testutil::ReadFile(f.program / "o.bin"), text);
+    EXPECT_EQ(testutil::ReadFile(f.program / "p" / "a.txt"), "pa");
+    EXPECT_EQ(f.local, (Lines{"AVWSEN", "", "x.dat 2", "o.bin 1", "p.pak 1"}));
 }
 
 TEST(InstallEntry, TypeOCreatesTwoLevelsAndReplacesOnlyWhenComplete) {

@@ -359,7 +359,8 @@ TEST(RunTexts, ConvertedTraditionalTextsEqualTheStoredSimplifiedOnes) {
         EXPECT_EQ(cvcode::Big5ToGB(update::RunText(message, kTw).Bytes), stored.Bytes);
     }
     for (auto result : {update::InstallResult::SizeMismatch, update::InstallResult::UnsafeName,
-                        update::InstallResult::NotWritten, update::InstallResult::UnknownType}) {
+                        update::InstallResult::NotWritten, update::InstallResult::UnknownType,
+                        update::InstallResult::HashMismatch}) {
         EXPECT_EQ(
             update::NotInstalledText("a.dat", result, kCn, SimplifiedSource::FromTraditional).Bytes,
             update::NotInstalledText("a.dat", result, kCn).Bytes);
@@ -387,5 +388,12 @@ TEST(RunTexts, NotInstalledNamesTheFileAndTheReason) {
          "x \xCE\xB4\xB8\xFC\xD0\xC2: \xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB", TextCodePage::Gb2312},
         {"type tw", NotInstalledText("x", InstallResult::UnknownType, kTw),
          "x \xA5\xBC\xA7\xF3\xB7s: \xC3\xFE\xAB\xAC\xA4\xA3\xA9\xFA", TextCodePage::Big5},
+        // 內容不符 / 内容不符
+        {"content en", NotInstalledText("x", InstallResult::HashMismatch, kEn),
+         "x not updated: content differs", TextCodePage::System},
+        {"content tw", NotInstalledText("x", InstallResult::HashMismatch, kTw),
+         "x \xA5\xBC\xA7\xF3\xB7s: \xA4\xBA\xAE\x65\xA4\xA3\xB2\xC5", TextCodePage::Big5},
+        {"content cn", NotInstalledText("x", InstallResult::HashMismatch, kCn),
+         "x \xCE\xB4\xB8\xFC\xD0\xC2: \xC4\xDA\xC8\xDD\xB2\xBB\xB7\xFB", TextCodePage::Gb2312},
     });
 }

@@ -1,7 +1,11 @@
 // update_demo: one update run in a game folder, with the launcher's run and
 // a headless window that prints each step and the byte progress.
 //
-//   update_demo.exe [GAMEDIR]      (default: the folder of the program)
+//   update_demo.exe [GAMEDIR] [--list-key KEYFILE.pub]
+//
+// GAMEDIR defaults to the folder of the program. With --list-key the run
+// takes only lists signed by that key, as a build with the key does: a way to
+// try signed mirrors before such a build goes out.
 //
 // The folder needs an isp0.dat; the chooser keeps its selection from isp1.dat
 // (the first server when there is none). Exit code 0 when the files are up
@@ -13,9 +17,13 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "gzip/gzip_file.h"
+#include "trust/p256.h"
 #include "update/headless_chooser.h"
 #include "update/headless_view.h"
 #include "update/update_run_win.h"
@@ -45,9 +53,21 @@ struct ProgressLine {
 
 int wmain(int argc, wchar_t** argv) {
     std::filesystem::path dir;
-    if (argc > 1) {
-        dir = argv[1];
-    } else {
+    std::optional<trust::P256PublicKey> listKey;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"--list-key" && i + 1 < argc) {
+            std::ifstream in(std::filesystem::path(argv[++i]), std::ios::binary);
+            listKey = trust::ParseP256PublicKey(
+                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+            if (!listKey) {
+                std::fprintf(stderr, "no public key in the --list-key file\n");
+                return 2;
+            }
+        } else {
+            dir = argv[i];
+        }
+    }
+    if (dir.empty()) {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         dir = std::filesystem::path(self).parent_path();
@@ -59,6 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     gzip::TGzipFile gz;
     update::RunSettings settings;
     settings.ProgramDir = dir;
+    settings.ListKey = listKey;
     update::UpdateRun run(view, chooser, gz, settings);
 
     ProgressLine progress;

@@ -8,6 +8,9 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "trust/hex.h"
+#include "trust/sha256.h"
+
 namespace mkupdate {
 namespace fs = std::filesystem;
 
@@ -117,8 +120,14 @@ std::vector<std::string> BuildUpdateSet(const Options& options) {
     std::size_t index = 0;
     auto add = [&](const char* type, const std::string& remote, const std::string& target) {
         const auto size = fs::file_size(options.Out / remote);
-        lines.push_back(std::string(type) + " " + remote + " " + target + " " + options.Version +
-                        " " + std::to_string(size));
+        std::string line = std::string(type) + " " + remote + " " + target + " " + options.Version +
+                           " " + std::to_string(size);
+        if (options.Hashes) {
+            const auto digest = trust::Sha256OfFile(options.Out / remote);
+            if (!digest) throw std::runtime_error("cannot read " + (options.Out / remote).string());
+            line += " sha256=" + trust::ToHex(*digest);
+        }
+        lines.push_back(std::move(line));
     };
 
     std::vector<std::vector<PackItem>> packs(options.Packs.size());

@@ -21,6 +21,7 @@ struct Options {
     std::string Header = "update list";
     std::vector<std::filesystem::path> Plain;  // files sent as they are
     std::vector<PackRule> Packs;
+    bool Hashes = true;  // "sha256=<hex>" after each entry's size
 };
 
 // One item of a pack: its name relative to the game folder (backslashes)
