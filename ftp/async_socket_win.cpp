@@ -14,9 +14,9 @@ namespace {
 constexpr wchar_t kSocketClass[] = L"AsyncSockWindowClass";
 constexpr int kWorkSize = 65536;
 constexpr DWORD kDataPumpMs = 8;
-// CaptureFile takes up to four chunks per receive when they are waiting: every
-// receive costs round trips that would otherwise bound a fast transfer.
-constexpr int kReceiveSize = 4 * kWorkSize;
+// CaptureFile takes up to sixteen chunks per receive when they are waiting:
+// every receive costs round trips that would otherwise bound a fast transfer.
+constexpr int kReceiveSize = 16 * kWorkSize;
 
 int liveComponents = 0;
 WSADATA winsockData{};
@@ -82,15 +82,19 @@ winui::UniqueSocket TAsyncSocket::NewSocket(bool linger) {
         HandleSocketError(WSAEWOULDBLOCK);
         throw ESocketError("Initializaton of windows sockets failed");
     }
-    if (linger) {
-        // Closing this first socket resets the connection instead of lingering.
-        LINGER l{};
-        l.l_onoff = 1;
-        l.l_linger = 0;
-        setsockopt(s.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
-    }
+    if (linger) ResetOnClose(s.get());
     WSAAsyncSelect(s.get(), window_.get(), WM_SOCKET_EVENT, kSocketEventMask);
+    unused_ = true;
     return s;
+}
+
+void TAsyncSocket::ResetOnClose(SOCKET s) {
+    // Closing a component's first socket resets the connection instead of
+    // lingering.
+    LINGER l{};
+    l.l_onoff = 1;
+    l.l_linger = 0;
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
 }
 
 void TAsyncSocket::CloseSocket(winui::UniqueSocket& socket) {
@@ -341,6 +345,7 @@ void TAsyncSocket::Connect() {
     eventDone_ = false;
     lastEventOk_ = true;
     connectSeen_ = false;
+    unused_ = false;
     if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address_), sizeof address_) ==
         SOCKET_ERROR) {
         HandleSocketError(WSAEWOULDBLOCK);
@@ -379,6 +384,32 @@ void TAsyncSocket::RequestCloseSocket() {
         return;
     }
     if (!destroying_) Fire(OnDisconnect, this);
+}
+
+void TAsyncSocket::Renew() {
+    if (unused_) {
+        ResetOnClose(socket_.get());  // as a new component's first socket does
+    } else {
+        CloseSocket(socket_);
+        socket_ = NewSocket(true);
+    }
+    // Notifications for the sockets closed since may still be queued, and a
+    // new socket may get a closed one's handle value: they must not reach it.
+    MSG stale;
+    while (PeekMessageW(&stale, window_.get(), WM_SOCKET_EVENT, WM_SOCKET_LOOKUP, PM_REMOVE)) {
+    }
+    TimerOff();
+    IdleTimerOff();
+    canceled_ = false;
+    timedOut_ = false;
+    eventDone_ = false;
+    lastEventOk_ = true;
+    connected_ = false;
+    connectSeen_ = false;
+    writable_ = false;
+    closeError_ = 0;
+    bytesTotal_ = 0;
+    bytesRecvd_ = 0;
 }
 
 // ---- Sending ----
@@ -627,6 +658,7 @@ void TAsyncSocket::Listen(bool acceptWait) {
     address_.sin_port = htons(static_cast<u_short>(Port));
     eventDone_ = false;
     closeError_ = 0;
+    unused_ = false;
     bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
     WSAAsyncSelect(socket_.get(), window_.get(), acceptWait ? WM_SOCKET_LOOKUP : WM_SOCKET_EVENT,
                    FD_ACCEPT);
@@ -666,6 +698,7 @@ SOCKET TAsyncSocket::Accept() {
 void TAsyncSocket::AdoptAcceptedSocket(SOCKET accepted) {
     CloseSocket(socket_);
     socket_.reset(accepted);
+    unused_ = false;
     connected_ = true;
     closeError_ = 0;
 }

@@ -79,6 +79,10 @@ public:
     void Cancel();
     void ResolveHost();
     void RequestCloseSocket();
+    // Makes a component whose last use has ended as good as new for the next
+    // one: an unused socket, flags and counts cleared, timers off, and no
+    // notification of an earlier socket left in the queue.
+    void Renew();
 
     // Data (sending, receiving, listening).
     void SendBuffer(const char* buffer, uint16_t length);
@@ -196,6 +200,7 @@ private:
     void TimerTriggered();
     void InitializeWinsock();
     winui::UniqueSocket NewSocket(bool linger);
+    static void ResetOnClose(SOCKET s);
     // Switches notifications off before closing, so that no message names a
     // closed socket.
     void CloseSocket(winui::UniqueSocket& socket);
@@ -228,6 +233,7 @@ private:
     winui::UniqueSocket socket_;
     bool connected_ = false;
     bool connectSeen_ = false;  // the connect notification of the current Connect came
+    bool unused_ = true;        // socket_ was never connected, bound or listened on
     bool counted_ = false;
 };
 

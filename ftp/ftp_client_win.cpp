@@ -41,6 +41,7 @@ TFtpClient::~TFtpClient() {
     BeginDestruction();
     if (dataSocket_) dataSocket_->Cancel();
     dataSocket_.reset();
+    spareDataSocket_.reset();
 }
 
 int32_t TFtpClient::BytesRecvd() const { return dataSocket_ ? dataSocket_->BytesRecvd() : 0; }
@@ -93,6 +94,7 @@ void TFtpClient::Connect() {
     SetCanceled(false);
     if (Connected()) return;
     ClearInput();
+    portAddress_.clear();
     SetState(FtpState::Connecting);
     try {
         TAsyncSocket::Connect();
@@ -216,7 +218,9 @@ void TFtpClient::Disconnect() {
 void TFtpClient::ActiveSetup(std::string& portCommand) {
     dataSocket_->Port = 0;
     dataSocket_->Listen(true);
-    portCommand = "PORT " + PortAddressText() + dataSocket_->PortNumberText();
+    // The control connection's own address stays the same while it lasts.
+    if (portAddress_.empty()) portAddress_ = PortAddressText();
+    portCommand = "PORT " + portAddress_ + dataSocket_->PortNumberText();
 }
 
 std::optional<std::string> TFtpClient::OpenDataConnection(bool lateReplyPossible, bool reportPort) {
@@ -315,10 +319,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         const std::filesystem::path target =
             localFile.empty() ? LocalNameFor(remoteFile) : localFile;
         if (DataAvailable()) Read(0);
-        dataSocket_ = std::make_unique<TAsyncSocket>();
-        dataSocket_->TimeOut = TimeOut;
-        dataSocket_->IdleTimeOut = IdleTimeOut;
-        if (OnPacketRecvd) dataSocket_->OnPacketRecvd = OnPacketRecvd;
+        OpenDataSocket(OnPacketRecvd);
 
         // The transfer itself; returns the reply line when a reply refused it.
         const auto transfer = [&](bool lateReplyPossible) -> std::optional<std::string> {
@@ -398,8 +399,8 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
         };
 
         // Back to the command connection alone, aborting a canceled transfer.
-        const auto endTransfer = [&] {
-            dataSocket_.reset();
+        const auto endTransfer = [&](bool completed) {
+            CloseDataSocket(completed);
             SetState(FtpState::LoggedIn);
             if (Canceled()) {
                 SetCanceled(false);
@@ -430,10 +431,10 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             }
         } catch (...) {
             if (!*alive) throw;
-            endTransfer();
+            endTransfer(false);
             throw;
         }
-        endTransfer();
+        endTransfer(true);
         lastDownloadSucceeded_ = succeeded;
         if (succeeded) Fire(OnSuccess, cmdDownload);
     } catch (...) {
@@ -444,6 +445,28 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
             if (handled) return;
         }
         throw;
+    }
+}
+
+void TFtpClient::OpenDataSocket(const TNotifyEvent& onPacketRecvd) {
+    if (spareDataSocket_) {
+        dataSocket_ = std::move(spareDataSocket_);
+        dataSocket_->Renew();
+    } else {
+        dataSocket_ = std::make_unique<TAsyncSocket>();
+    }
+    dataSocket_->TimeOut = TimeOut;
+    dataSocket_->IdleTimeOut = IdleTimeOut;
+    dataSocket_->OnPacketRecvd = onPacketRecvd;
+}
+
+void TFtpClient::CloseDataSocket(bool completed) {
+    // The component of a transfer that ended normally serves the next one:
+    // a new one per file would cost three windows made and destroyed.
+    if (completed) {
+        spareDataSocket_ = std::move(dataSocket_);
+    } else {
+        dataSocket_.reset();
     }
 }
 
@@ -473,9 +496,7 @@ void TFtpClient::NList() {
     SetCanceled(false);
     CheckConnection();
     const AliveToken alive = Alive();
-    dataSocket_ = std::make_unique<TAsyncSocket>();
-    dataSocket_->TimeOut = TimeOut;
-    dataSocket_->IdleTimeOut = IdleTimeOut;
+    OpenDataSocket({});
     bool succeeded = false;
     try {
         if (DataAvailable()) Read(0);
@@ -549,12 +570,12 @@ void TFtpClient::NList() {
         succeeded = true;
     } catch (...) {
         if (!*alive) throw;
-        dataSocket_.reset();
+        CloseDataSocket(false);
         SetState(FtpState::LoggedIn);
         if (Canceled()) DrainAfterAbort();
         throw;
     }
-    dataSocket_.reset();
+    CloseDataSocket(true);
     SetState(FtpState::LoggedIn);
     if (succeeded) Fire(OnSuccess, cmdNList);
     if (Canceled()) DrainAfterAbort();

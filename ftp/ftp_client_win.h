@@ -2,7 +2,7 @@
 // TFtpClient: the FTP client (client side of the file transfer protocol) on
 // top of TAsyncSocket, whose socket is the control connection. It logs in
 // (directly, or through a proxy or firewall), lists names with NLST and
-// downloads files with RETR over a data connection that it creates and frees
+// downloads files with RETR over a data connection that it opens and closes
 // for each transfer.
 
 #include <cstdint>
@@ -126,10 +126,16 @@ private:
     void SetState(FtpState state) { state_ = state; }
     void DrainAfterAbort();
     void RefuseNestedTransfer();
+    // The data connection's component of one transfer: the spare one of the
+    // last transfer, renewed, or a new one; given back or freed at its end.
+    void OpenDataSocket(const TNotifyEvent& onPacketRecvd);
+    void CloseDataSocket(bool completed);
 
-    std::unique_ptr<TAsyncSocket> dataSocket_;
+    std::unique_ptr<TAsyncSocket> dataSocket_;       // during a transfer only
+    std::unique_ptr<TAsyncSocket> spareDataSocket_;  // between transfers
     bool loginRunning_ = false;
     bool binaryType_ = false;  // TYPE I was accepted on this connection
+    std::string portAddress_;  // the address part of PORT for this connection
     bool lastDownloadSucceeded_ = false;
     bool restartAccepted_ = false;
     FtpState state_ = FtpState::Closed;

@@ -1,5 +1,7 @@
 #include "ftp/window_timer_win.h"
 
+#include <cstdint>
+
 #include "core/exception.h"
 #include "winui/application.h"
 
@@ -15,7 +17,7 @@ TWindowTimer::TWindowTimer() : window_(kTimerClass, &TWindowTimer::WindowProc, t
 TWindowTimer::~TWindowTimer() {
     enabled_ = false;
     // Killed before its window goes, so no tick outlives the timer.
-    if (window_.get()) KillTimer(window_.get(), kTimerId);
+    if (period_ != 0 && window_.get()) KillTimer(window_.get(), kTimerId);
 }
 
 void TWindowTimer::SetEnabled(bool value) {
@@ -35,21 +37,51 @@ void TWindowTimer::SetOnTimer(std::function<void(TWindowTimer*)> handler) {
     UpdateTimer();
 }
 
+bool TWindowTimer::Running() const {
+    return window_.get() && interval_ != 0 && enabled_ && onTimer_;
+}
+
 void TWindowTimer::UpdateTimer() {
-    if (!window_.get()) return;
-    KillTimer(window_.get(), kTimerId);
-    if (interval_ != 0 && enabled_ && onTimer_) {
-        if (SetTimer(window_.get(), kTimerId, interval_, nullptr) == 0) {
-            throw selvane::Exception("No Timer");
-        }
+    if (!Running()) return;  // a tick that comes anyway kills the system timer
+    due_ = GetTickCount() + interval_;
+    // A system timer that ticks at least this often ticks again before the
+    // due time, which is then checked: no call is needed to restart.
+    if (period_ == 0 || period_ > interval_) SetSystemTimer(interval_);
+}
+
+void TWindowTimer::SetSystemTimer(UINT period) {
+    // Setting a timer that is set already replaces it.
+    if (SetTimer(window_.get(), kTimerId, period, nullptr) == 0) {
+        period_ = 0;
+        throw selvane::Exception("No Timer");
     }
+    period_ = period;
+}
+
+bool TWindowTimer::Tick() {
+    if (!Running()) {
+        KillTimer(window_.get(), kTimerId);
+        period_ = 0;
+        return false;
+    }
+    const DWORD now = GetTickCount();
+    const auto early = static_cast<int32_t>(due_ - now);
+    if (early > 0) {
+        // Restarted since the system timer was set: wait for the rest.
+        if (period_ != static_cast<UINT>(early)) SetSystemTimer(static_cast<UINT>(early));
+        return false;
+    }
+    due_ = now + interval_;
+    if (period_ != interval_) SetSystemTimer(interval_);
+    return true;
 }
 
 LRESULT CALLBACK TWindowTimer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER) {
         auto* self = winui::HiddenWindow::OwnerOf<TWindowTimer>(hwnd);
-        if (self && self->enabled_ && self->onTimer_) {
+        if (self) {
             winui::Guarded([self] {
+                if (!self->Tick()) return;
                 // A copy: the handler may replace or destroy the timer.
                 auto handler = self->onTimer_;
                 handler(self);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -156,6 +157,43 @@ TEST(FtpSocket, ASendThePeerNeverTakesEndsAtTheTimeOut) {
     });
     EXPECT_EQ(error, "Socket send aborted");
     EXPECT_FALSE(socket.Canceled());
+}
+
+TEST(FtpLifetime, ATimerFiresOneIntervalAfterItsLastRestartAndNeverWhenOff) {
+    // Waits switch the time-out timer off and on all the time: each restart
+    // must push the tick back, and a timer switched off must stay silent.
+    ftptest::Watchdog watchdog(60);
+    constexpr DWORD kInterval = 300;
+    constexpr DWORD kTolerance = 20;  // the tick count's own granularity
+    ftp::TWindowTimer timer;
+    timer.SetEnabled(false);
+    timer.SetInterval(kInterval);
+    std::vector<DWORD> ticks;
+    timer.SetOnTimer([&](ftp::TWindowTimer*) { ticks.push_back(GetTickCount()); });
+    const auto pumpUntilTick = [](DWORD tick) {
+        for (int32_t left; (left = static_cast<int32_t>(tick - GetTickCount())) > 0;) {
+            winui::WaitForMessage(static_cast<DWORD>(left));
+            winui::ProcessMessages();
+        }
+    };
+
+    timer.SetEnabled(true);
+    DWORD restarted = GetTickCount();
+    for (int i = 0; i < 3; ++i) {
+        pumpUntilTick(restarted + kInterval / 2);
+        timer.SetEnabled(false);
+        timer.SetEnabled(true);
+        restarted = GetTickCount();
+    }
+    EXPECT_TRUE(ticks.empty());  // a whole interval has passed since the first start
+    PumpUntil([&] { return ticks.size() == 2; });
+    EXPECT_GE(static_cast<int32_t>(ticks[0] - restarted), int32_t{kInterval - kTolerance});
+    EXPECT_GE(static_cast<int32_t>(ticks[1] - ticks[0]), int32_t{kInterval - kTolerance});
+
+    timer.SetEnabled(false);
+    const size_t count = ticks.size();
+    pumpUntilTick(GetTickCount() + 3 * kInterval);
+    EXPECT_EQ(ticks.size(), count);
 }
 
 TEST(FtpLifetime, ErrorsEscapingACallbackReachTheErrorPolicy) {

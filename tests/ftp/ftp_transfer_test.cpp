@@ -519,6 +519,30 @@ TEST(FtpLifetime, StaleSocketMessagesAreIgnored) {
     EXPECT_EQ(log.Count("Item a"), 1);
 }
 
+TEST(FtpLifetime, AReusedDataConnectionIgnoresNotificationsOfItsLastUse) {
+    // The data connection's component serves one transfer after another. A
+    // close notification of the last transfer that is still queued, carrying
+    // the handle value that the next socket has (the system gives closed
+    // handle values out again), must not close the next data connection.
+    ScriptServer server(R"({"data":"0123456789"})");
+    REQUIRE_SERVER(server);
+    EventLog log;
+    auto client = LoggedIn(server, log);
+    ftp::TFtpClient* raw = client.get();
+    int stops = 0;
+    client->OnTransactionStop = [&](void*) {
+        if (++stops != 2) return;  // the second one comes after the data connection's close
+        const ftp::TAsyncSocket* data = raw->DataSocket();
+        PostMessageW(data->SocketWindow(), ftp::WM_SOCKET_EVENT, data->Socket(), FD_CLOSE);
+    };
+    const auto file = ftptest::TempDir() / "reused.bin";
+    client->Download("a", file);
+    client->OnTransactionStop = nullptr;
+    std::filesystem::remove(file);
+    EXPECT_EQ(ErrorOf([&] { client->Download("a", file); }), "");
+    EXPECT_EQ(ftptest::ReadFile(file), "0123456789");
+}
+
 TEST(FtpLifetime, HostNamesAreLookedUp) {
     ScriptServer server(R"({})");
     REQUIRE_SERVER(server);
