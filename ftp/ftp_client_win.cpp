@@ -271,12 +271,21 @@ void TFtpClient::TakeDataConnection() {
     dataSocket_->AdoptAcceptedSocket(accepted);
 }
 
-void TFtpClient::RenewDataSocket() {
-    auto fresh = std::make_unique<TAsyncSocket>();
-    fresh->TimeOut = dataSocket_->TimeOut;
-    fresh->IdleTimeOut = dataSocket_->IdleTimeOut;
-    fresh->OnPacketRecvd = dataSocket_->OnPacketRecvd;
-    dataSocket_ = std::move(fresh);
+template <typename Operation>
+auto TFtpClient::WithPassiveFallback(const Operation& operation) {
+    try {
+        return operation(false);
+    } catch (const ActiveModeFailed& failed) {
+        ReportStatus(1, "No active data connection: passive mode");
+        Passive = true;
+        // A fresh data socket with the settings of the one that failed.
+        auto fresh = std::make_unique<TAsyncSocket>();
+        fresh->TimeOut = dataSocket_->TimeOut;
+        fresh->IdleTimeOut = dataSocket_->IdleTimeOut;
+        fresh->OnPacketRecvd = dataSocket_->OnPacketRecvd;
+        dataSocket_ = std::move(fresh);
+        return operation(failed.commandAccepted);
+    }
 }
 
 std::filesystem::path TFtpClient::LocalNameFor(const std::string& remoteFile) const {
@@ -412,15 +421,7 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
 
         bool succeeded = false;
         try {
-            std::optional<std::string> refused;
-            try {
-                refused = transfer(false);
-            } catch (const ActiveModeFailed& failed) {
-                ReportStatus(1, "No active data connection: passive mode");
-                Passive = true;
-                RenewDataSocket();
-                refused = transfer(failed.commandAccepted);
-            }
+            const std::optional<std::string> refused = WithPassiveFallback(transfer);
             if (refused) {
                 if (!OnFailure) ThrowRefused(*refused);
                 bool handled = false;
@@ -512,15 +513,7 @@ void TFtpClient::NList() {
             TakeDataConnection();
             return reply;
         };
-        std::string last;
-        try {
-            last = listCommand(false);
-        } catch (const ActiveModeFailed& failed) {
-            ReportStatus(1, "No active data connection: passive mode");
-            Passive = true;
-            RenewDataSocket();
-            last = listCommand(failed.commandAccepted);
-        }
+        std::string last = WithPassiveFallback(listCommand);
         SetState(FtpState::Transfer);
         Fire(OnTransactionStart, this);
         // A listing that was never read is no success: an empty list would

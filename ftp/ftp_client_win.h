@@ -113,9 +113,11 @@ private:
     // After the command's reply: the server's connection is taken (active).
     void TakeDataConnection();
     bool MayFallBackToPassive() const { return PassiveFallback && !Passive && !Canceled(); }
-    // A fresh data socket with the settings of the one it replaces, for the
-    // passive try after a failed active one.
-    void RenewDataSocket();
+    // Runs one data operation, operation(lateReplyPossible). When its active
+    // data connection cannot be made, the session turns passive and the
+    // operation runs once more on a fresh data socket.
+    template <typename Operation>
+    auto WithPassiveFallback(const Operation& operation);
     // The local name of a download that was given none.
     std::filesystem::path LocalNameFor(const std::string& remoteFile) const;
     // Receives the data of a RETR into localFile, held to the announced
