@@ -8,17 +8,27 @@
 
 namespace trust {
 
+namespace {
+
+// Opening the provider costs far more than hashing a small file, so one serves
+// the whole process; its hash objects are each used by one thread at a time.
+BCRYPT_ALG_HANDLE Sha256Provider() {
+    static const cng::Algorithm provider = cng::OpenAlgorithm(BCRYPT_SHA256_ALGORITHM);
+    return provider.get();
+}
+
+}  // namespace
+
 struct Sha256::State {
-    cng::Algorithm algorithm;
     cng::Hash hash;
 };
 
 Sha256::Sha256() : state_(std::make_unique<State>()) {
-    state_->algorithm = cng::OpenAlgorithm(BCRYPT_SHA256_ALGORITHM);
+    BCRYPT_ALG_HANDLE provider = Sha256Provider();
     BCRYPT_HASH_HANDLE hash = nullptr;
     // Without a buffer of ours the system keeps the hash object itself.
-    if (!state_->algorithm || !cng::Succeeded(BCryptCreateHash(state_->algorithm.get(), &hash,
-                                                               nullptr, 0, nullptr, 0, 0)))
+    if (!provider ||
+        !cng::Succeeded(BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0)))
         throw selvane::Exception("SHA-256 is not available");
     state_->hash.reset(hash);
 }
