@@ -27,8 +27,7 @@ Sha256::Sha256() : state_(std::make_unique<State>()) {
     BCRYPT_ALG_HANDLE provider = Sha256Provider();
     BCRYPT_HASH_HANDLE hash = nullptr;
     // Without a buffer of ours the system keeps the hash object itself.
-    if (!provider ||
-        !cng::Succeeded(BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0)))
+    if (!provider || !cng::Succeeded(BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0)))
         throw selvane::Exception("SHA-256 is not available");
     state_->hash.reset(hash);
 }
