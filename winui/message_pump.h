@@ -12,7 +12,8 @@ namespace winui {
 void ProcessMessages();
 
 // Blocks until a message is pending for this thread or timeoutMs passes.
-// Dispatches nothing. INFINITE waits without limit.
+// Dispatches no posted message (messages sent by other threads are handled
+// on the way, as in every wait). INFINITE waits without limit.
 void WaitForMessage(DWORD timeoutMs);
 
 // True once a WM_QUIT has been taken from the queue.
