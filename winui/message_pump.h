@@ -11,9 +11,10 @@ namespace winui {
 // met on the way marks the application as terminated and is not dispatched.
 void ProcessMessages();
 
-// Blocks until a message is pending for this thread or timeoutMs passes.
-// Dispatches no posted message (messages sent by other threads are handled
-// on the way, as in every wait). INFINITE waits without limit.
+// Blocks until a message may be pending for this thread or timeoutMs passes.
+// Dispatches nothing. A wake may also bring no message (a message sent from
+// another thread, window-system events that made none), so callers re-test
+// their flags and deadlines, as every wait does. INFINITE waits without limit.
 void WaitForMessage(DWORD timeoutMs);
 
 // True once a WM_QUIT has been taken from the queue.

@@ -18,26 +18,9 @@ void ProcessMessages() {
 }
 
 void WaitForMessage(DWORD timeoutMs) {
-    // The wait may also end with nothing for this thread's queue (a message
-    // sent from another thread and handled inside the wait, or window-system
-    // events that yielded no message), so it goes on until one is pending or
-    // the time is up.
-    const DWORD start = GetTickCount();
-    DWORD left = timeoutMs;
-    for (;;) {
-        // MWMO_INPUTAVAILABLE: also wake for messages that arrived before this
-        // call but were already seen by an earlier peek.
-        if (MsgWaitForMultipleObjectsEx(0, nullptr, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
-            WAIT_OBJECT_0) {
-            return;
-        }
-        MSG msg;
-        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
-        if (timeoutMs == INFINITE) continue;
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) return;
-        left = timeoutMs - spent;
-    }
+    // MWMO_INPUTAVAILABLE: also wake for messages that arrived before this
+    // call but were already seen by an earlier peek.
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 bool Terminated() { return terminated; }
