@@ -22,12 +22,12 @@
 
 #include "core/exception.h"
 #include "endtoend_files.h"
-#include "gzip/gzip_file.h"
 #include "update/headless_chooser.h"
 #include "update/headless_view.h"
 #include "update/line_field.h"
 #include "update/text_lines.h"
 #include "update/update_run_win.h"
+#include "update_session_win.h"
 #include "winui/message_pump.h"
 
 namespace fs = std::filesystem;
@@ -35,8 +35,10 @@ using update::Lines;
 
 namespace {
 
+using endtoend::Bytes;
 using endtoend::Env;
 using endtoend::ReadFile;
+using endtoend::Session;
 using endtoend::Tree;
 
 // The program directory holds the game folder's files and the run's own
@@ -61,31 +63,6 @@ void ExpectGameFolder(const fs::path& program, const fs::path& game) {
         EXPECT_TRUE(expected.count(name)) << "unexpected file " << name;
     }
 }
-
-std::vector<std::string> Bytes(const std::vector<update::Text>& texts) {
-    std::vector<std::string> bytes;
-    for (const auto& text : texts) bytes.push_back(text.Bytes);
-    return bytes;
-}
-
-// One update window's run: the window, its chooser and gzip component, and
-// the run they host. The window's close goes to the run, as FormClose does.
-struct Session {
-    Session(const fs::path& dir, update::RunSettings settings, std::vector<std::string>& said)
-        : chooser(dir) {
-        settings.ProgramDir = dir;
-        run = std::make_unique<update::UpdateRun>(view, chooser, gz, std::move(settings));
-        // File order after the chosen server: the draws always take the first line.
-        run->SetRandomSource([](int) { return 0; });
-        view.OnLine = [&said](const std::string& line) { said.push_back(line); };
-        view.OnCloseWindow = [this] { run->Close(); };
-    }
-
-    update::HeadlessView view;
-    update::HeadlessChooser chooser;
-    gzip::TGzipFile gz;
-    std::unique_ptr<update::UpdateRun> run;
-};
 
 class EndToEnd : public ::testing::Test {
 protected:

@@ -11,42 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "gzip/gzip_file.h"
 #include "tests/endtoend/endtoend_files.h"
+#include "tests/endtoend/update_session_win.h"
 #include "trust/p256.h"
-#include "update/headless_chooser.h"
-#include "update/headless_view.h"
 #include "update/text_lines.h"
 #include "update/update_run_win.h"
 
 namespace fs = std::filesystem;
+using endtoend::Bytes;
 using endtoend::Env;
 using endtoend::ReadFile;
+using endtoend::Session;
 using endtoend::Tree;
 using update::Lines;
 
 namespace {
-
-struct Session {
-    Session(const fs::path& dir, update::RunSettings settings, std::vector<std::string>& said)
-        : chooser(dir) {
-        settings.ProgramDir = dir;
-        run = std::make_unique<update::UpdateRun>(view, chooser, gz, std::move(settings));
-        run->SetRandomSource([](int) { return 0; });  // file order after the first server
-        view.OnLine = [&said](const std::string& line) { said.push_back(line); };
-        view.OnCloseWindow = [this] { run->Close(); };
-    }
-    update::HeadlessView view;
-    update::HeadlessChooser chooser;
-    gzip::TGzipFile gz;
-    std::unique_ptr<update::UpdateRun> run;
-};
-
-std::vector<std::string> Bytes(const std::vector<update::Text>& texts) {
-    std::vector<std::string> bytes;
-    for (const auto& text : texts) bytes.push_back(text.Bytes);
-    return bytes;
-}
 
 class TrustEndToEnd : public ::testing::Test {
 protected:
