@@ -2,7 +2,17 @@
 and the demo. Needs pyftpdlib (Debian's python3-pyftpdlib)."""
 
 import logging
+import sys
 import threading
+
+
+def require_pyftpdlib():
+    """Ends a test runner with CTest's skip code 77 when pyftpdlib is missing."""
+    try:
+        import pyftpdlib  # noqa: F401
+    except ImportError:
+        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
+        sys.exit(77)
 
 
 def create(users, quiet=True):

@@ -239,11 +239,7 @@ def windows_path(path):
 
 
 def main():
-    try:
-        import pyftpdlib  # noqa: F401
-    except ImportError:
-        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
-        sys.exit(77)
+    loopback_ftp.require_pyftpdlib()
     with tempfile.TemporaryDirectory() as root:
         folders = make_world(root)
         work = os.path.join(root, "work")

@@ -21,11 +21,7 @@ def run(*args):
 
 
 def main():
-    try:
-        import pyftpdlib  # noqa: F401
-    except ImportError:
-        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
-        sys.exit(77)
+    loopback_ftp.require_pyftpdlib()
     mkupdate = sys.argv[1]
     failures = []
 

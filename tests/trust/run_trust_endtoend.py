@@ -72,11 +72,7 @@ def make_sets(root):
 
 
 def main():
-    try:
-        import pyftpdlib  # noqa: F401
-    except ImportError:
-        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
-        sys.exit(77)
+    loopback_ftp.require_pyftpdlib()
     with tempfile.TemporaryDirectory() as root:
         games = make_sets(root)
         users = [(name, "pw", os.path.join(root, "server_" + name))

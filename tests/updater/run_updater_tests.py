@@ -53,11 +53,7 @@ def fresh_set(folder):
 
 
 def main():
-    try:
-        import pyftpdlib  # noqa: F401
-    except ImportError:
-        print("python3-pyftpdlib is not installed: skipped", file=sys.stderr)
-        sys.exit(77)
+    loopback_ftp.require_pyftpdlib()
     with tempfile.TemporaryDirectory() as root:
         fresh = os.path.join(root, "fresh")
         fresh_set(fresh)
