@@ -16,18 +16,22 @@ constexpr std::string_view kHashPrefix = "sha256=";
 
 EntryHash FindEntryHash(const std::string& entry, int sizeField) {
     EntryHash hash;
-    for (int n = sizeField + 1;; ++n) {
-        const std::string field = LineField(entry, n);
-        if (field.empty()) return hash;
-        if (field.compare(0, kHashPrefix.size(), kHashPrefix) != 0) continue;
+    // One pass over the line: a list line may hold millions of fields.
+    size_t pos = 0;
+    for (int n = 0; n < sizeField; ++n) {
+        if (NextField(entry, pos).empty()) return hash;
+    }
+    for (std::string_view field; !(field = NextField(entry, pos)).empty();) {
+        if (!field.starts_with(kHashPrefix)) continue;
         hash.Present = true;
-        const auto bytes = trust::FromHex(std::string_view(field).substr(kHashPrefix.size()));
+        const auto bytes = trust::FromHex(field.substr(kHashPrefix.size()));
         if (bytes && bytes->size() == hash.Digest.size()) {
             hash.Valid = true;
             std::copy(bytes->begin(), bytes->end(), hash.Digest.begin());
         }
         return hash;
     }
+    return hash;
 }
 
 }  // namespace update

@@ -4,19 +4,21 @@
 
 namespace update {
 
+std::string_view NextField(std::string_view line, size_t& pos) {
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    const size_t start = pos;
+    while (pos < line.size() && line[pos] != ' ') ++pos;
+    return line.substr(start, pos - start);
+}
+
 std::string LineField(std::string_view line, int n) {
-    if (n < 1) return {};
-    int count = 0;
-    size_t p = 0;
-    const size_t size = line.size();
-    while (p < size) {
-        while (p < size && line[p] == ' ') ++p;
-        if (p == size) break;
-        const size_t start = p;
-        while (p < size && line[p] != ' ') ++p;
-        if (++count == n) return std::string(line.substr(start, p - start));
+    std::string_view field;
+    size_t pos = 0;
+    for (int i = 0; i < n; ++i) {
+        field = NextField(line, pos);
+        if (field.empty()) return {};
     }
-    return {};
+    return std::string(field);
 }
 
 int32_t StrToInt(std::string_view text) {
