@@ -40,9 +40,7 @@ std::string FileError(const char* what, const std::filesystem::path& name) {
 int TAsyncSocket::LiveCount() { return liveComponents; }
 
 TAsyncSocket::TAsyncSocket()
-    : window_(kSocketClass, &TAsyncSocket::WindowProc, this),
-      workBuffer_(kWorkSize + 1, 0),
-      receiveBuffer_(kReceiveSize) {
+    : window_(kSocketClass, &TAsyncSocket::WindowProc, this), workBuffer_(kWorkSize + 1, 0) {
     timer_ = std::make_unique<TWindowTimer>();
     timer_->SetEnabled(false);
     timer_->SetOnTimer([this](TWindowTimer*) { TimerTriggered(); });
@@ -597,6 +595,9 @@ void TAsyncSocket::CaptureFile(const std::filesystem::path& fileName, int64_t li
     winui::UniqueFile file(CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw selvane::Exception(FileError("Cannot create file", fileName));
+    // Only data connections receive files: the control connection never
+    // needs the buffer.
+    if (receiveBuffer_.empty()) receiveBuffer_.resize(kReceiveSize);
     DWORD lastPump = GetTickCount();
     while (!canceled_) {
         const int n = recv(socket_.get(), receiveBuffer_.data(), kReceiveSize, 0);

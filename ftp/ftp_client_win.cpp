@@ -227,8 +227,8 @@ std::optional<std::string> TFtpClient::OpenDataConnection(bool lateReplyPossible
     if (Passive) {
         std::string reply = Transaction("PASV");
         // The failed active command's own ending (425, 426, 450, 451) is no
-        // answer to PASV.
-        while (lateReplyPossible && !reply.empty() && IsTransientReply(ReplyNumberOf(reply))) {
+        // answer to PASV; it comes once at most.
+        if (lateReplyPossible && !reply.empty() && IsTransientReply(ReplyNumberOf(reply))) {
             reply = ControlReadLn();
             ReportStatus(1, reply);
             ReadReplyRest(reply);
@@ -278,12 +278,7 @@ auto TFtpClient::WithPassiveFallback(const Operation& operation) {
     } catch (const ActiveModeFailed& failed) {
         ReportStatus(1, "No active data connection: passive mode");
         Passive = true;
-        // A fresh data socket with the settings of the one that failed.
-        auto fresh = std::make_unique<TAsyncSocket>();
-        fresh->TimeOut = dataSocket_->TimeOut;
-        fresh->IdleTimeOut = dataSocket_->IdleTimeOut;
-        fresh->OnPacketRecvd = dataSocket_->OnPacketRecvd;
-        dataSocket_ = std::move(fresh);
+        dataSocket_->Renew();
         return operation(failed.commandAccepted);
     }
 }
@@ -341,6 +336,11 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 if (CommandReplyFailed(ReplyNumber())) return reply;
                 binaryType_ = true;
             }
+            const std::string retr = "RETR " + remoteFile;
+            // Checked before anything of the transfer is sent: a REST already
+            // accepted would stay set for the next download.
+            if (!IsSafeCommand(retr))
+                throw FTPException("Refused command with a line break or NUL");
             if (auto refused = OpenDataConnection(lateReplyPossible, false)) return refused;
             restartAccepted_ = false;
             if (restartAt > 0) {
@@ -350,9 +350,6 @@ void TFtpClient::Download(const std::string& remoteFile, const std::filesystem::
                 if (reply.empty()) return std::string(kClosedByServer);
                 restartAccepted_ = ReplyNumberOf(reply) == 350;
             }
-            const std::string retr = "RETR " + remoteFile;
-            if (!IsSafeCommand(retr))
-                throw FTPException("Refused command with a line break or NUL");
             ReportStatus(1, retr);
             SetBytesTotal(0);
             std::string last = TAsyncSocket::Transaction(retr);

@@ -115,7 +115,7 @@ private:
     bool MayFallBackToPassive() const { return PassiveFallback && !Passive && !Canceled(); }
     // Runs one data operation, operation(lateReplyPossible). When its active
     // data connection cannot be made, the session turns passive and the
-    // operation runs once more on a fresh data socket.
+    // operation runs once more on a renewed data socket.
     template <typename Operation>
     auto WithPassiveFallback(const Operation& operation);
     // The local name of a download that was given none.
