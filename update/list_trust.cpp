@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/atomic_file.h"
+#include "core/exception.h"
 #include "update/text_lines.h"
 
 namespace update {
@@ -11,9 +12,12 @@ namespace update {
 namespace fs = std::filesystem;
 
 std::optional<uint64_t> LoadAcceptedSequence(const fs::path& programDir) {
-    std::error_code ec;
-    if (!fs::exists(programDir / kAcceptedSequenceFile, ec)) return std::nullopt;
-    const Lines lines = LoadLines(programDir / kAcceptedSequenceFile);
+    Lines lines;
+    try {
+        lines = LoadLines(programDir / kAcceptedSequenceFile);
+    } catch (const selvane::Exception&) {
+        return std::nullopt;  // never written, or not readable: as a file without a number
+    }
     if (lines.empty()) return std::nullopt;
     uint64_t sequence = 0;
     const std::string& text = lines[0];

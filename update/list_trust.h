@@ -15,8 +15,8 @@ namespace update {
 inline constexpr char kRemoteListSignatureFile[] = "update3.dat.sig";
 inline constexpr char kAcceptedSequenceFile[] = "update2.seq";
 
-// None when the folder never took a signed list. A file that holds no number
-// counts as none: only this program writes it, and a folder that could not be
+// None when the folder never took a signed list. A file that holds no number,
+// or cannot be read, counts as none: only this program writes it, and a folder that could not be
 // updated any more would be worse than one older list taken once.
 std::optional<uint64_t> LoadAcceptedSequence(const std::filesystem::path& programDir);
 

@@ -65,7 +65,13 @@ bool ReplaceRunningProgram(const fs::path& temp, const fs::path& programFile) {
         }
     }
     if (selvane::CommitReplace(temp, programFile)) return true;
-    if (!aside.empty()) fs::rename(aside, programFile, ec);
+    if (!aside.empty()) {
+        fs::rename(aside, programFile, ec);
+        // The folder must not be left without its program: a copy where the
+        // name could not be taken back (the copy aside is removed at the next
+        // start as usual).
+        if (ec) fs::copy_file(aside, programFile, ec);
+    }
     return false;
 }
 
