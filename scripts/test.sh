@@ -21,7 +21,9 @@ presets=("$@")
 
 for preset in "${presets[@]}"; do
     printf '\n=== %s: configure and build ===\n' "$preset"
-    cmake --preset "$preset" >/dev/null
+    # The tests are for the build without a list key, whatever key the demo
+    # (or a developer) left in the build folder's cache.
+    cmake --preset "$preset" -DSELVANE_LIST_PUBLIC_KEY= >/dev/null
     cmake --build --preset "$preset"
     if [ "$preset" = win32 ]; then
         # Fails here, with the reason, on a machine that can run 32-bit wine
