@@ -8,6 +8,7 @@
 #include "trust/sha256.h"
 #include "update/entry_hash.h"
 #include "update/line_field.h"
+#include "update/list_trust.h"
 #include "update/text_lines.h"
 
 namespace mkupdate {
@@ -15,6 +16,8 @@ namespace mkupdate {
 namespace fs = std::filesystem;
 
 namespace {
+
+const std::string kSignatureName = update::kRemoteListSignatureFile;
 
 std::optional<std::string> FetchWhole(IMirror& mirror, const std::string& name) {
     std::string bytes;
@@ -49,16 +52,16 @@ void CheckSignature(const std::string& list, const std::string& signature,
                     AuditResult& result) {
     const auto check = trust::CheckSignedList(list, signature, key, now, std::nullopt);
     if (check.Verdict != trust::ListVerdict::Accepted) {
-        result.Problems.push_back(std::string("update3.dat.sig: ") + VerdictText(check.Verdict));
+        result.Problems.push_back(kSignatureName + ": " + VerdictText(check.Verdict));
         if (check.Verdict != trust::ListVerdict::Expired) return;
     }
-    const auto referenceText = ReadReference(reference / "update3.dat.sig");
+    const auto referenceText = ReadReference(reference / kSignatureName);
     const auto ours = referenceText ? trust::ParseListSignature(*referenceText) : std::nullopt;
     if (!ours) {
-        result.Problems.push_back("reference " + (reference / "update3.dat.sig").string() +
+        result.Problems.push_back("reference " + (reference / kSignatureName).string() +
                                   ": no signature file");
     } else if (ours->Sequence != check.Sequence) {
-        result.Problems.push_back("update3.dat.sig: sequence " + std::to_string(check.Sequence) +
+        result.Problems.push_back(kSignatureName + ": sequence " + std::to_string(check.Sequence) +
                                   ", the reference has " + std::to_string(ours->Sequence));
     }
 }
@@ -104,9 +107,9 @@ AuditResult AuditMirror(IMirror& mirror, const fs::path& reference, const trust:
         const auto referenceList = ReadReference(reference / "update3.dat");
         if (referenceList && *referenceList != *list)
             result.Problems.push_back("update3.dat: differs from the reference");
-        const auto signature = FetchWhole(mirror, "update3.dat.sig");
+        const auto signature = FetchWhole(mirror, kSignatureName);
         if (!signature) {
-            result.Problems.push_back("update3.dat.sig: missing");
+            result.Problems.push_back(kSignatureName + ": missing");
         } else {
             CheckSignature(*list, *signature, reference, key, now, result);
         }

@@ -69,11 +69,17 @@ void SendAll(int fd, const std::string& bytes) {
 
 FtpMirror::FtpMirror(const FtpLogin& login) : host_(login.Host) {
     control_ = Connect(login.Host, login.Port);
-    if (ReadReply().Code != 220) throw std::runtime_error("no FTP greeting from " + login.Host);
-    Reply reply = Command("USER " + login.User);
-    if (reply.Code == 331) reply = Command("PASS " + login.Password);
-    if (reply.Code != 230) throw std::runtime_error("login refused: " + reply.Text);
-    if (Command("TYPE I").Code != 200) throw std::runtime_error("binary mode refused");
+    try {
+        if (ReadReply().Code != 220) throw std::runtime_error("no FTP greeting from " + login.Host);
+        Reply reply = Command("USER " + login.User);
+        if (reply.Code == 331) reply = Command("PASS " + login.Password);
+        if (reply.Code != 230) throw std::runtime_error("login refused: " + reply.Text);
+        if (Command("TYPE I").Code != 200) throw std::runtime_error("binary mode refused");
+    } catch (...) {
+        ::close(control_);  // no destructor runs for a constructor that throws
+        control_ = -1;
+        throw;
+    }
 }
 
 FtpMirror::~FtpMirror() {
@@ -114,6 +120,10 @@ FtpMirror::Reply FtpMirror::ReadReply() {
 }
 
 FtpMirror::Reply FtpMirror::Command(const std::string& line) {
+    // Names come from the mirror's own list: a line break in one would add a
+    // command of the mirror's choosing to our logged-in session.
+    if (line.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+        throw std::runtime_error("refused a command with a line break or NUL");
     SendAll(control_, line + "\r\n");
     return ReadReply();
 }

@@ -1,7 +1,9 @@
 #include "tools/mkupdate/list_signing.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -9,7 +11,7 @@
 
 #include "core/atomic_file.h"
 #include "trust/hex.h"
-#include "trust/p256_signing.h"
+#include "update/list_trust.h"
 
 namespace mkupdate {
 
@@ -33,20 +35,26 @@ trust::P256PublicKey MakeKey(const fs::path& keyFile) {
     const auto key = trust::P256SigningKey::Generate();
     const std::string pem = key.ToPem();
     {
-        // Created for its owner alone before a byte of the key is in it.
-        std::ofstream out(keyFile, std::ios::binary);
-        if (!out) throw std::runtime_error("cannot create " + keyFile.string());
-        ::chmod(keyFile.c_str(), S_IRUSR | S_IWUSR);
-        out << pem;
-        if (!out.flush()) throw std::runtime_error("cannot write " + keyFile.string());
+        // Created for its owner alone before a byte of the key is in it, and
+        // never over a file that appeared since the test above.
+        const int fd = ::open(keyFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) throw std::runtime_error("cannot create " + keyFile.string());
+        const bool written =
+            ::write(fd, pem.data(), pem.size()) == static_cast<ssize_t>(pem.size());
+        if (::close(fd) != 0 || !written)
+            throw std::runtime_error("cannot write " + keyFile.string());
     }
     selvane::WriteFileAtomically(publicFile, trust::ToHex(key.PublicKey()) + "\n");
     return key.PublicKey();
 }
 
+trust::P256SigningKey LoadSigningKey(const fs::path& keyFile) {
+    return trust::P256SigningKey::FromPem(ReadText(keyFile));
+}
+
 trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& options) {
-    const auto key = trust::P256SigningKey::FromPem(ReadText(options.KeyFile));
-    const fs::path signatureFile = serverDir / "update3.dat.sig";
+    const auto key = LoadSigningKey(options.KeyFile);
+    const fs::path signatureFile = serverDir / update::kRemoteListSignatureFile;
     trust::ListSignature signature;
     if (options.Sequence) {
         signature.Sequence = *options.Sequence;
@@ -55,6 +63,8 @@ trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& opti
         if (!previous)
             throw std::runtime_error(signatureFile.string() +
                                      " is no signature file: give --sequence");
+        if (previous->Sequence == UINT64_MAX)
+            throw std::runtime_error(signatureFile.string() + " holds the last sequence number");
         signature.Sequence = previous->Sequence + 1;
     } else {
         signature.Sequence = 1;
@@ -65,6 +75,11 @@ trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& opti
         trust::SignedMessage(signature.Sequence, signature.Expires, trust::Sha256Of(list))));
     selvane::WriteFileAtomically(signatureFile, trust::FormatListSignature(signature));
     return signature;
+}
+
+bool RemoveSignature(const fs::path& serverDir) {
+    std::error_code ec;
+    return fs::remove(serverDir / update::kRemoteListSignatureFile, ec);
 }
 
 }  // namespace mkupdate

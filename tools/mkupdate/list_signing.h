@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "trust/list_signature.h"
+#include "trust/p256_signing.h"
 
 namespace mkupdate {
 
@@ -20,7 +21,14 @@ struct SignOptions {
     std::optional<uint64_t> Sequence;  // default: the folder's last one plus one, or 1
 };
 
+// The private key in keyFile; raises for a file that cannot be read or holds
+// no key.
+trust::P256SigningKey LoadSigningKey(const std::filesystem::path& keyFile);
+
 // Signs the folder's update3.dat into update3.dat.sig, replacing the old one.
 trust::ListSignature SignList(const std::filesystem::path& serverDir, const SignOptions& options);
+
+// Removes the folder's update3.dat.sig; true when there was one.
+bool RemoveSignature(const std::filesystem::path& serverDir);
 
 }  // namespace mkupdate

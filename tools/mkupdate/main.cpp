@@ -21,12 +21,14 @@
 // summary; the exit status is 0 for a sound mirror, 1 for problems, 2 when
 // the audit could not run.
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "tools/mkupdate/audit.h"
@@ -69,20 +71,38 @@ std::string One(const std::multimap<std::string, std::string>& options, const st
     return it == options.end() ? fallback : it->second;
 }
 
-// Reads the signing options; false when they make no sense.
+// A whole decimal number of type T, without a sign or anything after it.
+template <typename T>
+std::optional<T> Decimal(const std::string& text) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text[0] == '-' || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// Reads the signing options; false when they make no sense, an expiry that
+// has passed already included (such a list is refused by every program).
 bool SigningOptions(const std::multimap<std::string, std::string>& options,
                     mkupdate::SignOptions& sign) {
+    constexpr int64_t kMaxValidDays = 100 * 366;
     sign.KeyFile = One(options, "key");
     const std::string days = One(options, "expires-days"), at = One(options, "expires-at");
     if (!days.empty() && !at.empty()) return false;
-    try {
-        sign.ExpiresAt = !at.empty() ? std::stoll(at)
-                                     : trust::UtcNow() + 86400 * (days.empty() ? kDefaultValidDays
-                                                                               : std::stoll(days));
-        const std::string sequence = One(options, "sequence");
-        if (!sequence.empty()) sign.Sequence = std::stoull(sequence);
-    } catch (const std::exception&) {
-        return false;
+    const int64_t now = trust::UtcNow();
+    if (!at.empty()) {
+        const auto expires = Decimal<int64_t>(at);
+        if (!expires || *expires <= now) return false;
+        sign.ExpiresAt = *expires;
+    } else {
+        const auto valid = days.empty() ? kDefaultValidDays : Decimal<int64_t>(days);
+        if (!valid || *valid < 1 || *valid > kMaxValidDays) return false;
+        sign.ExpiresAt = now + 86400 * *valid;
+    }
+    const std::string sequence = One(options, "sequence");
+    if (!sequence.empty()) {
+        sign.Sequence = Decimal<uint64_t>(sequence);
+        if (!sign.Sequence) return false;
     }
     return true;
 }
@@ -123,10 +143,17 @@ int Build(int argc, char** argv) {
         options.Version.find(' ') != std::string::npos || !SigningOptions(args, sign)) {
         return Usage();
     }
+    // A key that cannot be used fails the run before the list is replaced:
+    // a new list beside the old signature would be refused everywhere.
+    if (!sign.KeyFile.empty()) mkupdate::LoadSigningKey(sign.KeyFile);
     const auto lines = mkupdate::BuildUpdateSet(options);
     std::printf("%zu entries written to %s\n", lines.size() - 1,
                 (options.Out / "update3.dat").string().c_str());
-    if (!sign.KeyFile.empty()) PrintSigned(options.Out, mkupdate::SignList(options.Out, sign));
+    if (!sign.KeyFile.empty()) {
+        PrintSigned(options.Out, mkupdate::SignList(options.Out, sign));
+    } else if (mkupdate::RemoveSignature(options.Out)) {
+        std::printf("removed the signature of the previous list: this one is unsigned\n");
+    }
     return 0;
 }
 
