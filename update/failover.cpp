@@ -1,21 +1,13 @@
 #include "update/failover.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "ftp/ftp_errors.h"
+#include "update/file_util.h"
 
 namespace update {
 
 namespace {
-
-bool ReadWhole(const std::filesystem::path& file, std::string& bytes) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 bool IsTransientReply(const std::string& reply) {
     return reply.size() >= 3 && reply[0] == '4' && reply[1] >= '0' && reply[1] <= '9' &&
@@ -37,8 +29,11 @@ bool WorthAnotherServer(const selvane::Exception& error, bool controlConnected) 
 }
 
 bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::string first, second;
-    return ReadWhole(a, first) && ReadWhole(b, second) && first == second;
+    try {
+        return ReadWholeFile(a) == ReadWholeFile(b);
+    } catch (const selvane::Exception&) {
+        return false;
+    }
 }
 
 }  // namespace update

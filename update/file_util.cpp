@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "core/display_name.h"
 #include "core/exception.h"
@@ -15,6 +16,12 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw selvane::Exception("Cannot read file \"" + DisplayName(file) + "\"");
     return bytes;
+}
+
+int64_t FileSizeOr0(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    return ec ? 0 : static_cast<int64_t>(size);
 }
 
 }  // namespace update

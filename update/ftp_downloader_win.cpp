@@ -7,6 +7,7 @@
 
 #include "core/atomic_file.h"
 #include "core/display_name.h"
+#include "update/file_util.h"
 
 namespace update {
 
@@ -28,12 +29,6 @@ bool AppendAndRemove(const fs::path& from, const fs::path& to) {
     }
     selvane::RemoveQuietly(from);
     return ok;
-}
-
-int64_t SizeOr0(const fs::path& file) {
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    return ec ? 0 : static_cast<int64_t>(size);
 }
 
 }  // namespace
@@ -72,12 +67,12 @@ void FtpDownloader::Resume(const std::string& remoteName, const fs::path& localP
             if (!AppendAndRemove(rest, localPath))
                 throw selvane::Exception("Cannot write file \"" + selvane::DisplayName(localPath) +
                                          "\"");
-        } else if (SizeOr0(rest) > 0 && !selvane::CommitReplace(rest, localPath)) {
+        } else if (FileSizeOr0(rest) > 0 && !selvane::CommitReplace(rest, localPath)) {
             throw selvane::Exception("Cannot create file \"" + selvane::DisplayName(localPath) +
                                      "\"");
         }
         selvane::RemoveQuietly(rest);
-        bytesTotal_ = SizeOr0(localPath);
+        bytesTotal_ = FileSizeOr0(localPath);
     };
     bool restarted = false;
     try {

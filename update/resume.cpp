@@ -6,6 +6,7 @@
 #include "core/atomic_file.h"
 #include "core/display_name.h"
 #include "core/exception.h"
+#include "update/file_util.h"
 
 namespace update {
 
@@ -56,12 +57,6 @@ void Forget(const fs::path& partial) {
     selvane::RemoveQuietly(EntryPath(partial));
 }
 
-uint64_t SizeOr0(const fs::path& file) {
-    std::error_code ec;
-    const uint64_t size = fs::file_size(file, ec);
-    return ec ? 0 : size;
-}
-
 }  // namespace
 
 fs::path PartialPath(const fs::path& file) {
@@ -74,10 +69,9 @@ void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, con
                        const fs::path& into) {
     const fs::path partial = PartialPath(file);
     int64_t offset = 0;
-    const uint64_t kept = SizeOr0(partial);
-    if (kept > 0 && kept < static_cast<uint64_t>(entry.Size) &&
-        HoldsEntry(EntryPath(partial), entry)) {
-        offset = static_cast<int64_t>(kept);
+    const int64_t kept = FileSizeOr0(partial);
+    if (kept > 0 && kept < entry.Size && HoldsEntry(EntryPath(partial), entry)) {
+        offset = kept;
     } else if (kept > 0) {
         Forget(partial);
     }
@@ -91,7 +85,7 @@ void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, con
         // those bytes are on disk: a partial file without its entry (the
         // program ended mid-download, the power went) is never trusted.
         const bool keep =
-            SizeOr0(receiving) > 0 &&
+            FileSizeOr0(receiving) > 0 &&
             (resuming ? MakeDurable(partial) : selvane::CommitReplace(into, partial)) &&
             RememberEntry(EntryPath(partial), entry);
         if (!keep) Forget(partial);

@@ -43,19 +43,6 @@ std::string NameInCodePage(const std::string& name, TextCodePage page) {
     return name;
 }
 
-fs::path RunningProgramFile() {
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0) return {};
-        if (n < name.size()) {
-            name.resize(n);
-            return fs::path(name);
-        }
-        name.resize(name.size() * 2);
-    }
-}
-
 }  // namespace
 
 UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileBase& gzip,
@@ -65,7 +52,7 @@ UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileB
       gzip_(gzip),
       settings_(std::move(settings)),
       random_(ClockRandomSource()) {
-    if (settings_.ProgramFile.empty()) settings_.ProgramFile = RunningProgramFile();
+    if (settings_.ProgramFile.empty()) settings_.ProgramFile = winui::ProgramFile();
     RemoveOldProgramFiles(settings_.ProgramFile);
     // The component deletes each compressed download and reports its own
     // failures, in the window's error box.
