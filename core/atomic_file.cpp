@@ -42,6 +42,8 @@ bool CommitReplace(const std::filesystem::path& temp, const std::filesystem::pat
     return replaced;
 }
 
+bool FlushFile(const std::filesystem::path& file) { return detail::FlushToDisk(file); }
+
 PendingReplace::PendingReplace(std::filesystem::path target)
     : target_(std::move(target)), temp_(TempPathBeside(target_)) {}
 

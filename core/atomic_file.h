@@ -56,6 +56,10 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 // file names do on Windows.
 bool IsTempNameFor(const std::filesystem::path& fileName, const std::filesystem::path& targetName);
 
+// Flushes what was written to file to disk, leaving it where it is. False
+// when that fails.
+bool FlushFile(const std::filesystem::path& file);
+
 // Removes a file, ignoring every failure.
 void RemoveQuietly(const std::filesystem::path& file);
 

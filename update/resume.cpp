@@ -43,15 +43,6 @@ bool RememberEntry(const fs::path& entryFile, const ResumableEntry& entry) {
     return true;
 }
 
-// Flushes the file to disk through the atomic replace: moved to a temporary
-// name, then flushed and renamed back.
-bool MakeDurable(const fs::path& file) {
-    const fs::path moved = selvane::TempPathBeside(file);
-    std::error_code ec;
-    fs::rename(file, moved, ec);
-    return !ec && selvane::CommitReplace(moved, file);
-}
-
 void Forget(const fs::path& partial) {
     selvane::RemoveQuietly(partial);
     selvane::RemoveQuietly(EntryPath(partial));
@@ -86,7 +77,7 @@ void DownloadResumable(IDownloader& downloader, const ResumableEntry& entry, con
         // program ended mid-download, the power went) is never trusted.
         const bool keep =
             FileSizeOr0(receiving) > 0 &&
-            (resuming ? MakeDurable(partial) : selvane::CommitReplace(into, partial)) &&
+            (resuming ? selvane::FlushFile(partial) : selvane::CommitReplace(into, partial)) &&
             RememberEntry(EntryPath(partial), entry);
         if (!keep) Forget(partial);
         throw;
