@@ -65,10 +65,13 @@ UpdateRun::UpdateRun(IUpdateView& view, IServerChooser& chooser, gzip::GzipFileB
 
 UpdateRun::~UpdateRun() { ReleaseClient(); }
 
+SimplifiedSource UpdateRun::SimplifiedTexts() const {
+    return settings_.ConvertSimplifiedAtDisplay ? SimplifiedSource::FromTraditional
+                                                : SimplifiedSource::Stored;
+}
+
 Text UpdateRun::Message(RunMessage message) const {
-    return RunText(message, settings_.Language,
-                   settings_.ConvertSimplifiedAtDisplay ? SimplifiedSource::FromTraditional
-                                                        : SimplifiedSource::Stored);
+    return RunText(message, settings_.Language, SimplifiedTexts());
 }
 
 Text UpdateRun::Remaining(size_t count, bool downloadPhase) const {
@@ -238,9 +241,10 @@ void UpdateRun::Run() {
         ShowDisconnected();
         return;
     }
-    client_->TimeOut = kLoggedInTimeOut;
-    ListServer();
-    while (connected_ && !aborted_) {
+    for (;;) {
+        client_->TimeOut = kLoggedInTimeOut;
+        ListServer();
+        if (!connected_ || aborted_) break;
         // The listing loop may have logged in to another server.
         client_->TimeOut = kLoggedInTimeOut;
         if (FetchRemoteList()) break;
@@ -251,8 +255,6 @@ void UpdateRun::Run() {
             connected_ = false;
             break;
         }
-        client_->TimeOut = kLoggedInTimeOut;
-        ListServer();
     }
     // The order stays: the download phase may go on to the servers after this one.
     if (aborted_) return;
@@ -293,9 +295,7 @@ std::string UpdateRun::InLanguageCodePage(const std::string& name) const {
 
 void UpdateRun::ShowNotInstalled(const std::string& targetName, InstallResult result) {
     view_.ShowBox(NotInstalledText(InLanguageCodePage(targetName), result, settings_.Language,
-                                   settings_.ConvertSimplifiedAtDisplay
-                                       ? SimplifiedSource::FromTraditional
-                                       : SimplifiedSource::Stored));
+                                   SimplifiedTexts()));
 }
 
 bool UpdateRun::ServesSameList() {
@@ -319,10 +319,8 @@ bool UpdateRun::FailOver() {
         client_->TimeOut = kLoggedInTimeOut;
         if (ServesSameList()) {
             const std::string name = LineField(rotation_.CurrentLine(), 1);
-            view_.ShowStatus(ServerInUseText(InLanguageCodePage(name), settings_.Language,
-                                             settings_.ConvertSimplifiedAtDisplay
-                                                 ? SimplifiedSource::FromTraditional
-                                                 : SimplifiedSource::Stored));
+            view_.ShowStatus(
+                ServerInUseText(InLanguageCodePage(name), settings_.Language, SimplifiedTexts()));
             return true;
         }
     }

@@ -106,6 +106,8 @@ private:
     bool ServesSameList();
     // A display name (list bytes) in the code page of the run's language.
     std::string InLanguageCodePage(const std::string& name) const;
+    // How Simplified Chinese texts are made in this run.
+    SimplifiedSource SimplifiedTexts() const;
     Text Message(RunMessage message) const;
     Text Remaining(size_t count, bool downloadPhase) const;
     // True once the player confirmed the exit, or the window closed.
