@@ -22,7 +22,6 @@
 
 namespace trust {
 
-inline constexpr char kListSignatureSuffix[] = ".sig";
 // Larger than any signature file of ours, for the download's cap.
 inline constexpr int64_t kListSignatureMaxBytes = 1024;
 

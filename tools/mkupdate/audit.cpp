@@ -1,12 +1,12 @@
 #include "tools/mkupdate/audit.h"
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "core/exception.h"
 #include "trust/list_signature.h"
 #include "trust/sha256.h"
 #include "update/entry_hash.h"
+#include "update/file_util.h"
 #include "update/line_field.h"
 #include "update/list_trust.h"
 #include "update/text_lines.h"
@@ -27,9 +27,11 @@ std::optional<std::string> FetchWhole(IMirror& mirror, const std::string& name) 
 }
 
 std::optional<std::string> ReadReference(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    try {
+        return update::ReadWholeFile(file);
+    } catch (const selvane::Exception&) {
+        return std::nullopt;
+    }
 }
 
 const char* VerdictText(trust::ListVerdict verdict) {

@@ -4,28 +4,17 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "core/atomic_file.h"
 #include "trust/hex.h"
+#include "update/file_util.h"
 #include "update/list_trust.h"
 
 namespace mkupdate {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + file.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-}  // namespace
 
 trust::P256PublicKey MakeKey(const fs::path& keyFile) {
     fs::path publicFile = keyFile;
@@ -49,7 +38,7 @@ trust::P256PublicKey MakeKey(const fs::path& keyFile) {
 }
 
 trust::P256SigningKey LoadSigningKey(const fs::path& keyFile) {
-    return trust::P256SigningKey::FromPem(ReadText(keyFile));
+    return trust::P256SigningKey::FromPem(update::ReadWholeFile(keyFile));
 }
 
 trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& options) {
@@ -59,7 +48,7 @@ trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& opti
     if (options.Sequence) {
         signature.Sequence = *options.Sequence;
     } else if (fs::exists(signatureFile)) {
-        const auto previous = trust::ParseListSignature(ReadText(signatureFile));
+        const auto previous = trust::ParseListSignature(update::ReadWholeFile(signatureFile));
         if (!previous)
             throw std::runtime_error(signatureFile.string() +
                                      " is no signature file: give --sequence");
@@ -70,7 +59,7 @@ trust::ListSignature SignList(const fs::path& serverDir, const SignOptions& opti
         signature.Sequence = 1;
     }
     signature.Expires = options.ExpiresAt;
-    const std::string list = ReadText(serverDir / "update3.dat");
+    const std::string list = update::ReadWholeFile(serverDir / "update3.dat");
     signature.Signature = key.Sign(trust::Sha256Of(
         trust::SignedMessage(signature.Sequence, signature.Expires, trust::Sha256Of(list))));
     selvane::WriteFileAtomically(signatureFile, trust::FormatListSignature(signature));
